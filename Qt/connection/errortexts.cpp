@@ -1,0 +1,6 @@
+#include "mainwindow/velnormain.h"
+
+QString VelnorMain::getPPPErrorText(int /*error_code*/)
+{
+    return QString();
+}

@@ -1,0 +1,9 @@
+#include "mainwindow/velnormain.h"
+
+void VelnorMain::GetCurrentIP()
+{
+}
+
+void VelnorMain::SetCurrentIP(QNetworkReply* /*reply*/)
+{
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/ras.h"
+
+#include <QObject>
+#include <QString>
+
+#include <mutex>
+
+// Dials PPTP and L2TP through the remote-access layer on its own thread.
+// It reports only through its status word and error code, which the window's
+// monitor polls; it never calls into the window.
+class PPPWorker : public QObject {
+    Q_OBJECT
+
+public:
+    // The inputs of one dial; the window always sets them as one set.
+    struct DialInputs {
+        QString protocol;
+        QString preSharedKey;
+        QString serverAddress;
+        QString userName;
+        QString password;
+        QString serverName;
+    };
+
+    explicit PPPWorker(QObject* parent = nullptr);
+
+    void setDialInputs(const DialInputs& inputs);
+    QString serverNameText() const;
+
+    QString statusText() const;
+    void setStatus(const QString& value);
+    QString errorCodeText() const;
+    void setErrorCode(const QString& value);
+    // Status and error code read together, so the monitor never pairs a new
+    // status with an old code.
+    void readResult(QString* statusOut, QString* errorCodeOut) const;
+
+    HRASCONN connectionHandle() const;
+
+signals:
+    void PPPStart();
+
+public slots:
+    void VPNStart();
+
+private:
+    // One lock over everything the GUI and dialer threads share.
+    mutable std::mutex lock;
+
+    HRASCONN connHandle = nullptr;
+    QString protocol;
+    QString preSharedKey;
+    QString serverAddress;
+    QString userName;
+    QString password;
+    QString serverName;
+    QString status;
+    QString errorCode;
+};

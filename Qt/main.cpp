@@ -1,0 +1,37 @@
+#include "mainwindow/singleinstance.h"
+#include "mainwindow/velnormain.h"
+#include "service/endpoints.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QSettings>
+#include <QtDebug>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Velnor"));
+    QCoreApplication::setOrganizationDomain(endpoints::webDomain());
+    QCoreApplication::setApplicationName(QStringLiteral("Velnor VPN"));
+
+    QSettings settings;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 last = singleinstance::storedHeartbeat(settings.value(QStringLiteral("vlrunning")));
+
+    if (!singleinstance::mayStart(now, last)) {
+        settings.setValue(QStringLiteral("vlmaximize"), QStringLiteral("1"));
+        qDebug("was here");
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    // Hiding or closing the window must never end the program; only an
+    // explicit quit does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    int exitCode = 0;
+    {
+        VelnorMain window;
+        window.show();
+        exitCode = app.exec();
+    }
+    return exitCode;
+}

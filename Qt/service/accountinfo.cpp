@@ -1,0 +1,9 @@
+#include "mainwindow/velnormain.h"
+
+void VelnorMain::GetUserData()
+{
+}
+
+void VelnorMain::HasFinishedUserData(QNetworkReply* /*reply*/)
+{
+}

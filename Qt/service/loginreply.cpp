@@ -1,0 +1,5 @@
+#include "mainwindow/velnormain.h"
+
+void VelnorMain::HasFinished(QNetworkReply* /*reply*/)
+{
+}
