@@ -21,10 +21,12 @@ try:
 except ImportError:
     # a private interpreter (pyenv, venv) may shadow the system one that
     # has the distribution's Pillow
-    if os.path.exists("/usr/bin/python3") and \
-            os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
-    sys.exit("gen-resources: Pillow is required (python3-pil / pip install pillow)")
+    SYSTEM_PY = "/usr/bin/python3"
+    if os.path.exists(SYSTEM_PY) and \
+            os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PY):
+        os.execv(SYSTEM_PY, [SYSTEM_PY] + sys.argv)
+    sys.exit("gen-resources: Pillow is required "
+             "(python3-pil or pip install pillow)")
 
 RESAMPLE = getattr(Image, "Resampling", Image)
 
@@ -36,9 +38,7 @@ SS = 4  # supersampling factor
 # Palette of the window (see the style sheets of the main form).
 BLUE = "#095e9c"        # window body
 BLUE_2 = "#0a6eac"      # titles, links
-BLUE_LIGHT = "#088fdb"  # button gradient top
 GREY_GLYPH = "#8c8c8c"
-GREEN = "#2fbf62"
 RED = "#e0483e"
 
 
@@ -578,7 +578,7 @@ def stripes(colours, vertical):
     return cv
 
 
-def flag_ca(cv):
+def flag_ca():
     f = flag_canvas()
     f.fill(frect(f, 0, 0, 1, 1), "#ffffff")
     f.fill(frect(f, 0, 0, 0.25, 1), "#d52b1e")
@@ -593,7 +593,7 @@ def flag_ca(cv):
     return f
 
 
-def flag_ch(cv):
+def flag_ch():
     f = flag_canvas()
     f.fill(frect(f, 0, 0, 1, 1), "#da291c")
     cx, cy, arm, t = FX + FW / 2, FY + FH / 2, FH * 0.32, FH * 0.2
@@ -603,7 +603,7 @@ def flag_ch(cv):
     return f
 
 
-def flag_se(cv):
+def flag_se():
     f = flag_canvas()
     f.fill(frect(f, 0, 0, 1, 1), "#006aa7")
     # Nordic cross: vertical bar shifted towards the hoist (5-2-9 x 4-2-4)
@@ -612,7 +612,7 @@ def flag_se(cv):
     return f
 
 
-def flag_uk(cv):
+def flag_uk():
     f = flag_canvas()
     # the union flag is 1:2; fit it to the 3:2 box by its height
     u = FH / 30.0
@@ -646,7 +646,7 @@ def flag_uk(cv):
     return f
 
 
-def flag_us(cv):
+def flag_us():
     f = flag_canvas()
     for i in range(13):
         f.fill(frect(f, 0, i / 13, 1, (i + 1) / 13),
@@ -668,18 +668,17 @@ def gen_flags():
     flags = {
         "ca": flag_ca,
         "ch": flag_ch,
-        "de": lambda cv: stripes(["#000000", "#dd0000", "#ffce00"], False),
-        "fr": lambda cv: stripes(["#002395", "#ffffff", "#ed2939"], True),
-        "it": lambda cv: stripes(["#009246", "#ffffff", "#ce2b37"], True),
-        "nl": lambda cv: stripes(["#ae1c28", "#ffffff", "#21468b"], False),
-        "ro": lambda cv: stripes(["#002b7f", "#fcd116", "#ce1126"], True),
+        "de": lambda: stripes(["#000000", "#dd0000", "#ffce00"], False),
+        "fr": lambda: stripes(["#002395", "#ffffff", "#ed2939"], True),
+        "it": lambda: stripes(["#009246", "#ffffff", "#ce2b37"], True),
+        "nl": lambda: stripes(["#ae1c28", "#ffffff", "#21468b"], False),
+        "ro": lambda: stripes(["#002b7f", "#fcd116", "#ce1126"], True),
         "se": flag_se,
         "uk": flag_uk,
         "us": flag_us,
     }
     for code, draw in flags.items():
-        cv = flag_canvas()
-        save_png(flag_finish(cv, draw(cv)), "flags/%s.png" % code)
+        save_png(flag_finish(flag_canvas(), draw()), "flags/%s.png" % code)
 
 
 # --------------------------------------------------------------------------
@@ -898,7 +897,8 @@ def save_gif(frames, name, matte, duration):
     sheet = Image.new("RGB", (w * len(flat), h))
     for i, f in enumerate(flat):
         sheet.paste(f, (i * w, 0))
-    pal_img = sheet.quantize(colors=255, method=getattr(Image, "Quantize", Image).MEDIANCUT, dither=0)
+    median_cut = getattr(Image, "Quantize", Image).MEDIANCUT
+    pal_img = sheet.quantize(colors=255, method=median_cut, dither=0)
     pal = pal_img.getpalette()[:255 * 3]
     pal += [0, 0, 0] * (255 - len(pal) // 3)
     pal += [255, 0, 255]  # index 255: transparent, far from every colour
