@@ -864,6 +864,20 @@ def gen_down_arrow():
     save_png(cv.result(), "down.png")
 
 
+def gen_check_box():
+    # Style sheets with a transparent background hide the desktop style's own
+    # check box; the form draws its boxes with these instead.
+    for name, checked in (("checkbox.png", False), ("checkbox-checked.png", True)):
+        cv = Canvas(14, 14)
+        outer = cv.rect((0.5, 0.5, 13.5, 13.5), 2.5)
+        inner = cv.rect((1.5, 1.5, 12.5, 12.5), 1.8)
+        cv.fill(outer, "#0a6eac" if checked else "#8c8c8c")
+        cv.fill(inner, "#0a6eac" if checked else "#ffffff")
+        if checked:
+            cv.fill(check_mark(cv, 7, 7, 9, 1.9), "#ffffff")
+        save_png(cv.result(), name)
+
+
 def gen_status_icons():
     for name, stops, ring in (
             ("connected_icon.png", ["#7cf0a4", "#25b35a"], (60, 230, 120, 70)),
@@ -986,6 +1000,7 @@ def main():
     gen_window_buttons()
     gen_power_buttons()
     gen_down_arrow()
+    gen_check_box()
     gen_status_icons()
     gen_loader()
     gen_busy_dots()
