@@ -1,5 +1,26 @@
 #include "connection/pppworker.h"
 
+#include "platform/rasfields.h"
+
+#include <cstring>
+
+namespace {
+
+const QString stopWord = QStringLiteral("stop");
+
+// Inputs longer than their field of the remote-access records are refused
+// before anything is written: a cut address would dial another host and a
+// cut password or key would only fail later for a reason the user cannot
+// see. The attempt ends as an error with the code whose message fits:
+//   server address over 128 characters    723 "The phone number, including prefix and suffix, is too long."
+//   user name or password over 256        691 "Access denied because username and/or password is invalid"
+//   pre-shared key over 256               811 "...typically caused by a pre-shared key problem..."
+constexpr DWORD addressTooLong = 723;
+constexpr DWORD credentialTooLong = 691;
+constexpr DWORD keyTooLong = 811;
+
+} // namespace
+
 PPPWorker::PPPWorker(QObject* parent)
     : QObject(parent)
 {
@@ -56,10 +77,124 @@ void PPPWorker::readResult(QString* statusOut, QString* errorCodeOut) const
 HRASCONN PPPWorker::connectionHandle() const
 {
     std::lock_guard<std::mutex> guard(lock);
-    return connHandle;
+    return ras::loadHandle(&connHandle);
+}
+
+void PPPWorker::reportResult(DWORD result)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    errorCode = QString::number(result);
+    if (result == 0) {
+        status = QStringLiteral("connected");
+    } else if (status != stopWord) {
+        status = QStringLiteral("error");
+    } else {
+        // Abandoned while dialling: the failure is the abandonment itself.
+        errorCode = QStringLiteral("disconnected");
+        status.clear();
+    }
 }
 
 void PPPWorker::VPNStart()
 {
-    // The dial itself arrives with the remote-access layer.
+    // Every run is one complete dial from the inputs as they are now, so the
+    // thread can be run again for the next one.
+    DialInputs inputs;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        status = QStringLiteral("in progress");
+        errorCode.clear();
+        inputs = { protocol, preSharedKey, serverAddress, userName, password, serverName };
+    }
+
+    OSVERSIONINFOEXW version;
+    std::memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = ras::kVersionInfoExSize;
+    if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version))) {
+        version.dwOSVersionInfoSize = ras::kVersionInfoSize;
+        if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version)))
+            return;
+    }
+    if (version.dwPlatformId != VER_PLATFORM_WIN32_NT)
+        return;
+
+    const bool xpLayout = version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion != 0);
+    const DWORD entrySize = xpLayout ? ras::kEntryInfoSize : ras::kEntryInfoSizeOld;
+
+    // The whole record is zeroed, which covers either size.
+    RASENTRYW entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.dwSize = entrySize;
+
+    const bool l2tp = inputs.protocol == QLatin1String("L2TP");
+    if (inputs.protocol != QLatin1String("PPTP") && !l2tp)
+        return;
+
+    DWORD refusal = 0;
+    if (inputs.serverAddress.size() > RAS_MaxPhoneNumber)
+        refusal = addressTooLong;
+    else if (inputs.userName.size() > UNLEN || inputs.password.size() > PWLEN)
+        refusal = credentialTooLong;
+    else if (l2tp && inputs.preSharedKey.size() > PWLEN)
+        refusal = keyTooLong;
+    if (refusal) {
+        reportResult(refusal);
+        return;
+    }
+
+    ras::copyToField(entry.szLocalPhoneNumber, inputs.serverAddress);
+    entry.dwfOptions
+        = RASEO_RemoteDefaultGateway | RASEO_SecureLocalFiles | RASEO_PreviewUserPw | RASEO_ShowDialingProgress;
+    entry.dwfNetProtocols = RASNP_Ip;
+    entry.dwFramingProtocol = RASFP_Ppp;
+    ras::copyToField(entry.szDeviceType, QStringLiteral("vpn")); // RASDT_Vpn
+    ras::copyToField(entry.szDeviceName, QStringLiteral("VPN"));
+    entry.dwType = RASET_Vpn;
+    entry.dwEncryptionType = ET_Optional;
+    entry.dwVpnStrategy = l2tp ? VS_L2tpOnly : VS_PptpOnly;
+    entry.dwfOptions2 = RASEO2_DontNegotiateMultilink | RASEO2_DisableNbtOverIP;
+    if (l2tp)
+        entry.dwfOptions2 |= RASEO2_UsePreSharedKey;
+    entry.dwRedialCount = 3;
+    entry.dwRedialPause = 1;
+
+    // The entry-info size stays the current layout's also when the record
+    // says the older one.
+    if (RasSetEntryPropertiesW(nullptr, L"Velnor", &entry, ras::kEntryInfoSize, nullptr, 0) != 0)
+        return;
+
+    if (l2tp) {
+        // Stored even when empty, so no key of an earlier server stays on
+        // the entry.
+        RASCREDENTIALSW credentials;
+        std::memset(&credentials, 0, sizeof credentials);
+        credentials.dwSize = ras::kCredentialsSize;
+        credentials.dwMask = RASCM_PreSharedKey;
+        ras::copyToField(credentials.szPassword, inputs.preSharedKey);
+        if (RasSetCredentialsW(nullptr, L"Velnor", &credentials, FALSE) != 0)
+            return;
+    }
+
+    // Phone number, callback and sub-entry stay zero: RAS dials the entry's
+    // own number on all its sub-entries.
+    RASDIALPARAMSW parameters;
+    std::memset(&parameters, 0, sizeof parameters);
+    parameters.dwSize = ras::kDialParamsSize;
+    ras::copyToField(parameters.szEntryName, QStringLiteral("Velnor"));
+    ras::copyToField(parameters.szUserName, inputs.userName);
+    ras::copyToField(parameters.szPassword, inputs.password);
+    ras::copyToField(parameters.szDomain, QString());
+
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        ras::storeHandle(&connHandle, nullptr);
+        // Abandoned while the entry was being written: the hang-up had no
+        // connection to end yet, so no dial may start now.
+        if (status == stopWord) {
+            errorCode = QStringLiteral("disconnected");
+            status.clear();
+            return;
+        }
+    }
+    reportResult(RasDialW(nullptr, nullptr, &parameters, 0, nullptr, &connHandle));
 }

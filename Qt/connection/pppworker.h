@@ -37,6 +37,8 @@ public:
     // status with an old code.
     void readResult(QString* statusOut, QString* errorCodeOut) const;
 
+    // Safe to read while a dial runs on the dialer thread: RasHangUpW with
+    // this handle aborts that dial.
     HRASCONN connectionHandle() const;
 
 signals:
@@ -46,7 +48,13 @@ public slots:
     void VPNStart();
 
 private:
-    // One lock over everything the GUI and dialer threads share.
+    // The status word and error code after a dial, or after inputs the
+    // remote-access records cannot hold, that ended with `result`.
+    void reportResult(DWORD result);
+
+    // One lock over everything the GUI and dialer threads share. The dial
+    // itself runs without it, so a hang-up from the GUI thread gets through;
+    // the handle the dial writes meanwhile is read and written atomically.
     mutable std::mutex lock;
 
     HRASCONN connHandle = nullptr;
