@@ -1,29 +1,112 @@
 #include "mainwindow/velnormain.h"
+#include "ui_velnormain.h"
 
-void VelnorMain::DoHttpGet()
+#include "mainwindow/messagebox.h"
+#include "service/documenttext.h"
+#include "service/request.h"
+
+#include <QNetworkAccessManager>
+#include <QSettings>
+
+namespace {
+// Remember-me keys: the inputs exactly as typed, and the flag the next start
+// reads to log in on its own.
+const QString rememberedUserKey = QStringLiteral("vlu");
+const QString rememberedPasswordKey = QStringLiteral("vlp");
+const QString rememberFlagKey = QStringLiteral("vlr");
+
+void storeRememberedLogin(const QString& user, const QString& password, bool remember)
 {
+    QSettings settings;
+    settings.setValue(rememberedUserKey, remember ? user.toUtf8() : QByteArray());
+    settings.setValue(rememberedPasswordKey, remember ? password.toUtf8() : QByteArray());
+    settings.setValue(rememberFlagKey, remember ? QStringLiteral("1") : QStringLiteral("0"));
 }
+} // namespace
 
 void VelnorMain::Login()
 {
+    storeRememberedLogin(ui->username->text(), ui->password->text(), ui->autologin->isChecked());
+
+    ui->buy->setEnabled(false);
+    ui->login->setEnabled(false);
+    ui->username->setEnabled(false);
+    ui->password->setEnabled(false);
+
+    // The password is lower-cased too: the service keeps digests of the
+    // lower-case form.
+    ui->username->setText(ui->username->text().trimmed().toLower());
+    ui->password->setText(ui->password->text().trimmed().toLower());
+
+    if (!ui->username->text().isEmpty() && !ui->password->text().isEmpty()) {
+        ui->statuslabel->setText(tr("Starting auth process..."));
+        ui->progressBar->setValue(15);
+        DoHttpGet();
+        return;
+    }
+
+    messagebox::showStandard(QMessageBox::Information,
+        tr("Please do not forget to provide your account details. Login process is not possible if username and "
+           "password are not provided."),
+        tr("Empty Authentication"));
+    // As after a failed login: buy stays off until a logout.
+    ui->username->setEnabled(true);
+    ui->password->setEnabled(true);
+    ui->login->setEnabled(true);
+}
+
+void VelnorMain::DoHttpGet()
+{
+    ui->authstatus->setText(tr("Please wait: the login is in progress!"));
+    ui->loading->show();
+
+    const QUrl url = service::apiUrl(QStringLiteral("/AppServersV2"),
+        {
+            { QStringLiteral("username"), ui->username->text() },
+            { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
+            { QStringLiteral("appver"), appVersion },
+        });
+    loginManager->get(service::makeRequest(url, service::Cache::Bypass));
 }
 
 void VelnorMain::Logout()
 {
+    // The next login's first account reply asks about renewal and connects again.
+    userInfoReplyCount = 0;
+
+    ui->autologin->setChecked(false);
+    ui->autologin->show();
+    storeRememberedLogin(QString(), QString(), false);
+
+    ui->buy->setEnabled(true);
+    ui->login->setEnabled(true);
+    ui->username->setEnabled(true);
+    ui->password->setEnabled(true);
+    ui->loading->hide();
+
+    ui->user_enabled->clear();
+    ui->username->clear();
+    ui->password->clear();
+    service::storeDocumentText(ui->textBrowser, QString());
+    service::storeDocumentText(ui->userdatatext, QStringLiteral("0"));
+
+    ui->authstatus->setText(tr("ready to connect"));
+
+    ui->LogoSmall->hide();
+    ui->application_version->hide();
+    ui->WidgetNewAccount->hide();
+    ui->WingetConnected->hide();
+    ui->WingetLogin->show();
+
+    elapsedSeconds = 0;
+
+    QCoreApplication::processEvents();
 }
 
-void VelnorMain::on_login_clicked()
-{
-}
+void VelnorMain::on_login_clicked() { Login(); }
 
-void VelnorMain::on_username_returnPressed()
-{
-}
+void VelnorMain::on_username_returnPressed() { Login(); }
 
-void VelnorMain::on_password_returnPressed()
-{
-}
+void VelnorMain::on_password_returnPressed() { Login(); }
 
-void VelnorMain::on_logout_clicked()
-{
-}
+void VelnorMain::on_logout_clicked() { Logout(); }

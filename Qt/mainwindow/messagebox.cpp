@@ -1,0 +1,13 @@
+#include "mainwindow/messagebox.h"
+
+void messagebox::showStandard(QMessageBox::Icon icon, const QString& text, const QString& title)
+{
+    QMessageBox box;
+    box.setModal(true);
+    box.setWindowFlags(standardFlags);
+    box.setIcon(icon);
+    box.setText(text);
+    if (!title.isNull())
+        box.setWindowTitle(title);
+    box.exec();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+namespace messagebox {
+
+// Parentless, on top of everything, with a title bar but no window buttons.
+constexpr Qt::WindowFlags standardFlags
+    = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint;
+
+// The standard message box every feature reports with: no parent, modal,
+// standardFlags, the icon and text, a window title when one is given; waits
+// until it is closed.
+void showStandard(QMessageBox::Icon icon, const QString& text, const QString& title = QString());
+
+} // namespace messagebox

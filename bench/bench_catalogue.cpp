@@ -1,0 +1,174 @@
+// Times the selection lists over a large server catalogue: filling them after
+// a login, and one change of the chosen server. Prints median and maximum of
+// several runs; asserts nothing.
+//
+//   QT_QPA_PLATFORM=offscreen ./bench_catalogue [servers] [runs]
+
+#include "mainwindow/velnormain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace {
+
+QString element(const char* name, const QString& text)
+{
+    const QString tag = QLatin1String(name);
+    return QLatin1Char('<') + tag + QLatin1Char('>') + text + QStringLiteral("</") + tag + QLatin1Char('>');
+}
+
+// As the service lays it out: one element per line, each server's OpenVPN
+// profiles on one line. Every server offers OpenVPN with three profiles; PPTP
+// and L2TP are offered on most, and a few servers lack one or the other.
+QString catalogue(int servers)
+{
+    const QString countries[] = { QStringLiteral("DE"), QStringLiteral("us"), QStringLiteral("nl"),
+        QStringLiteral("uk"), QStringLiteral("fr") };
+    const QString profiles[] = { QStringLiteral("UDP"), QStringLiteral("TCP"), QStringLiteral("TCP 443") };
+    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<velnor>\n"
+                                 "  <response>true</response>\n  <servers>\n");
+    for (int server = 1; server <= servers; ++server) {
+        const QString id = QString::number(server);
+        const QString address = QStringLiteral("10.%1.%2.1").arg(server / 256).arg(server % 256);
+        xml += QStringLiteral("    <server>\n      ") + element("id", id) + QStringLiteral("\n      ")
+            + element("shortname", QStringLiteral("Server ") + id) + QStringLiteral("\n      ") + element("IP", address)
+            + QStringLiteral("\n      ") + element("country", countries[server % 5]) + QStringLiteral("\n      ")
+            + element("assignedIP", QStringLiteral("203.0.%1.%2").arg(server / 256).arg(server % 256))
+            + QStringLiteral("\n      <pptp>\n        ")
+            + element("enabled", server % 7 == 0 ? QStringLiteral("0") : QStringLiteral("1"))
+            + QStringLiteral("\n      </pptp>\n      <l2tp>\n        ")
+            + element("enabled", server % 11 == 0 ? QStringLiteral("0") : QStringLiteral("1"))
+            + QStringLiteral("\n        ") + element("pskey", QStringLiteral("psk-") + id)
+            + QStringLiteral("\n      </l2tp>\n      <openvpn>\n        ") + element("enabled", QStringLiteral("1"))
+            + QStringLiteral("\n        <profiles>\n          ") + element("count", QStringLiteral("3"));
+        for (const QString& profile : profiles) {
+            const QString file = profile.toLower().remove(QLatin1Char(' '));
+            xml += QStringLiteral("<profile>") + element("name", profile)
+                + element("config",
+                    QStringLiteral("http://127.0.0.1:8707/api/ovpn/") + id + QLatin1Char('/') + file
+                        + QStringLiteral(".ovpn"))
+                + element(
+                    "certificate", QStringLiteral("http://127.0.0.1:8707/api/ovpn/") + id + QStringLiteral("/ca.crt"))
+                + QStringLiteral("</profile>");
+        }
+        xml += QStringLiteral("\n        </profiles>\n      </openvpn>\n    </server>\n");
+    }
+    return xml + QStringLiteral("  </servers>\n</velnor>\n");
+}
+
+struct Figures {
+    double median;
+    double max;
+};
+
+Figures summarise(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    const size_t n = samples.size();
+    const double median = n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+    return { median, samples.back() };
+}
+
+double threadCpuMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Wall-clock time, and the CPU time of this thread, which other load on a
+// shared machine disturbs less.
+struct Sample {
+    double wall;
+    double cpu;
+};
+
+Sample measure(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    const double cpuBefore = threadCpuMilliseconds();
+    timer.start();
+    work();
+    const double wall = double(timer.nsecsElapsed()) / 1e6;
+    return { wall, threadCpuMilliseconds() - cpuBefore };
+}
+
+void report(const char* what, const std::vector<Sample>& samples)
+{
+    std::vector<double> wall, cpu;
+    for (const Sample& sample : samples) {
+        wall.push_back(sample.wall);
+        cpu.push_back(sample.cpu);
+    }
+    const Figures wallFigures = summarise(wall);
+    const Figures cpuFigures = summarise(cpu);
+    std::printf("%-42s wall median %8.2f max %8.2f ms | cpu median %8.2f max %8.2f ms\n", what, wallFigures.median,
+        wallFigures.max, cpuFigures.median, cpuFigures.max);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window writes its settings and removes files in its working folder:
+    // keep both away from the user's.
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", sandbox.path().toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.path());
+    QDir::setCurrent(sandbox.path());
+
+    QApplication app(argc, argv);
+    const int servers = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5000;
+    const int runs = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 9;
+
+    const QString text = catalogue(servers);
+    std::printf("catalogue: %d servers, %d characters, %d runs\n", servers, int(text.size()), runs);
+
+    VelnorMain window;
+    auto* browser = window.findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
+    auto* list = window.findChild<QComboBox*>(QStringLiteral("servers"));
+    const auto populate = [&window] { QMetaObject::invokeMethod(&window, "PopulateServers"); };
+
+    std::vector<Sample> setText, fill, total;
+    for (int run = 0; run < runs; ++run) {
+        browser->clear();
+        const Sample set = measure([&] { browser->setPlainText(text); });
+        const Sample lists = measure(populate);
+        setText.push_back(set);
+        fill.push_back(lists);
+        total.push_back({ set.wall + lists.wall, set.cpu + lists.cpu });
+    }
+    if (list->count() != servers)
+        std::printf("warning: %d servers listed\n", list->count());
+    report("set catalogue text", setText);
+    report("PopulateServers", fill);
+    report("set text + PopulateServers (filled lists)", total);
+
+    const int targets[] = { 1, servers / 2, servers - 1 };
+    for (const int target : targets) {
+        if (target <= 0 || target >= servers)
+            continue;
+        std::vector<Sample> change;
+        for (int run = 0; run < runs; ++run) {
+            list->setCurrentIndex(0);
+            change.push_back(measure([&] { list->setCurrentIndex(target); }));
+        }
+        const QByteArray what = QStringLiteral("server change to #%1").arg(target).toUtf8();
+        report(what.constData(), change);
+    }
+    return 0;
+}
