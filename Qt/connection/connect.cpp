@@ -1,17 +1,158 @@
 #include "mainwindow/velnormain.h"
+#include "ui_velnormain.h"
 
 #include "connection/pppworker.h"
+#include "mainwindow/messagebox.h"
+
+#include <QProcess>
+#include <QThread>
+
+namespace {
+const QString dottedAddress = QStringLiteral("     .     .     .     ");
+// How long a connect waits for the dialer thread to finish its previous run.
+constexpr unsigned long previousRunWaitMs = 5000;
+// "This connection is already being dialed."
+const QString stillDialingCode = QStringLiteral("756");
+} // namespace
 
 void VelnorMain::on_connect_clicked()
 {
+    ui->loading->show();
+    elapsedSeconds = 0;
+
+    const QString enabled = ui->user_enabled->text();
+    if (enabled == QLatin1String("0") || enabled.isEmpty()) {
+        messagebox::showStandard(QMessageBox::Critical,
+            tr("VPN connections are not available for your account. You need to subscribe to a plan to make account "
+               "enabled. \nFor more details please visit our site."),
+            tr("Your account is disabled"));
+        return;
+    }
+
+    openvpnProcess->kill();
+    PPPDisconnect();
+
+    ui->connect->setEnabled(false);
+    ui->connect->hide();
+    ui->authstatus->setText(tr("Connecting..."));
+    ui->ipCurrent->setText(tr("updating..."));
+    ui->connectionStatus->setText(QString());
+
+    ui->servers->setEnabled(false);
+    ui->protocols->setEnabled(false);
+    ui->type->setEnabled(false);
+    ui->logout->setEnabled(false);
+    ui->connect->setEnabled(false);
+    ui->connect->setText(tr("Connecting..."));
+
+    ui->WidgetConnectedVPN->hide();
+    ui->WidgetNewAccount->hide();
+    ui->WingetConnected->hide();
+    ui->WingetLogin->hide();
+    ui->WidgetConnectingVPN->show();
+
+    const QString protocol = ui->server_protocol->text();
+    ui->connecting_title->setText(tr("Connecting to ") + ui->server_name->text());
+    ui->connecting_message->setText(
+        protocol + tr(" connection to ") + ui->server_name->text() + tr("\nis in progress"));
+
+    ui->cancel->show();
+    ui->cancel->setEnabled(true);
+
+    if (protocol == QLatin1String("PPTP") || protocol == QLatin1String("L2TP")) {
+        PPPWorker::DialInputs inputs;
+        inputs.protocol = protocol;
+        inputs.preSharedKey = ui->server_pskey->text();
+        inputs.serverAddress = ui->server_ip->text();
+        inputs.userName = ui->username->text();
+        inputs.password = ui->password->text();
+        inputs.serverName = ui->server_name->text();
+        pppWorker->setDialInputs(inputs);
+
+        // A thread still finishing its previous run would ignore start(), and
+        // the attempt would wait for a dial that never comes.
+        if (pppThread->isRunning()) {
+            pppThread->quit();
+            pppThread->wait(previousRunWaitMs);
+        }
+        if (pppThread->isRunning()) {
+            pppWorker->setErrorCode(stillDialingCode);
+            pppWorker->setStatus(QStringLiteral("error"));
+        } else {
+            pppThread->start();
+        }
+    }
+    if (protocol == QLatin1String("OpenVPN")) {
+        ui->connectionStatus->setText(QStringLiteral("in progress"));
+        OpenVPNConnectStage0();
+    }
+
+    QCoreApplication::processEvents();
 }
 
 void VelnorMain::on_disconnect_clicked()
 {
+    ui->cancel->hide();
+    ui->disconnect->setEnabled(false);
+    ui->authstatus->setText(tr("Disconnecting..."));
+    ui->ipCurrent->setText(QString());
+    QCoreApplication::processEvents();
+
+    pppThread->quit();
+    PPPDisconnect();
+
+    openvpnProcess->kill();
+    removeOpenVPNfiles();
+
+    pppWorker->setErrorCode(QString());
+    pppWorker->setStatus(QString());
+
+    ui->connectionStatus->setText(QStringLiteral("disconnected"));
+    ui->authstatus->setText(tr("Ready!"));
+
+    ui->disconnect->hide();
+    ui->connect->setText(tr("Connect"));
+    ui->connect->setEnabled(false);
+    ui->quick_stage->setText(QStringLiteral("0"));
+    ui->quickConnect->setEnabled(false);
+    ui->connect->show();
+
+    ui->servers->setEnabled(true);
+    ui->protocols->setEnabled(true);
+    ui->type->setEnabled(true);
+    ui->loading->hide();
+    ui->logout->show();
+    ui->logout->setEnabled(true);
+
+    ui->WidgetConnectedVPN->hide();
+    ui->WidgetConnectingVPN->hide();
+    ui->WidgetNewAccount->hide();
+    ui->WingetLogin->hide();
+    ui->WingetConnected->show();
+    ui->WingetConnected->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+
+    GetUserData();
+    PopulateServers();
+
+    elapsedSeconds = 0;
+    ui->loading->hide();
+
+    GetCurrentIP();
+
+    ui->ip->setText(dottedAddress);
+    ui->connection_status_icon->setStyleSheet(QStringLiteral("background:url(:/resources/not_connected_icon.png); "));
+    ui->connection_status->setText(tr("not connected"));
+    QCoreApplication::processEvents();
 }
 
 void VelnorMain::on_cancel_clicked()
 {
+    on_disconnect_clicked();
+    ui->connectionStatus->setText(QStringLiteral("disconnected"));
+    // A dial still blocked in the remote-access layer that fails afterwards
+    // is then not reported as an error.
+    pppWorker->setStatus(QStringLiteral("stop"));
 }
 
 void VelnorMain::PPPDisconnect()
@@ -23,6 +164,4 @@ void VelnorMain::PPPDisconnect()
     pppWorker->setStatus(QStringLiteral("stop"));
 }
 
-void VelnorMain::PPPStarted()
-{
-}
+void VelnorMain::PPPStarted() { }
