@@ -4,8 +4,22 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFont>
 #include <QSettings>
 #include <QtDebug>
+
+namespace {
+// The form is drawn in the Windows system font; elsewhere use the closest
+// free font with similar widths, so the fixed-size texts still fit.
+void useAvailableFonts()
+{
+#ifndef Q_OS_WIN
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
+    QFont::insertSubstitutions(
+        QStringLiteral("Segoe UI Black"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
+#endif
+}
+}
 
 int main(int argc, char* argv[])
 {
@@ -24,6 +38,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    useAvailableFonts();
     // Hiding or closing the window must never end the program; only an
     // explicit quit does.
     QGuiApplication::setQuitOnLastWindowClosed(false);

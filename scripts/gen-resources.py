@@ -501,6 +501,12 @@ def gen_background():
 # Tab icons (32 x 32)
 # --------------------------------------------------------------------------
 
+def save_tab_icon(img, name):
+    # The tab bar stands on the left edge, and Qt turns a west tab's label,
+    # icon included, a quarter turn counter-clockwise: store them turned back.
+    save_png(img.transpose(Image.Transpose.ROTATE_270), name)
+
+
 def gen_tab_icons():
     col = Gradient("v", 2, 30, ["#1786cf", BLUE_2])
 
@@ -509,7 +515,7 @@ def gen_tab_icons():
     for r in (7, 13.2, 19.4):
         m = union(m, cv.arc(16, 25.5, r, 228, 312, 3.2))
     cv.fill(m, col)
-    save_png(cv.result(), "tabs/icon-wifi.png")
+    save_tab_icon(cv.result(), "tabs/icon-wifi.png")
 
     cv = Canvas(32, 32)
     cx, cy, r, tip = 16, 12, 8.6, (16, 29.5)
@@ -521,11 +527,11 @@ def gen_tab_icons():
     cv.fill(cv.ellipse((9, 27.6, 23, 31)), (0, 0, 0, 40))
     cv.fill(pin, col)
     cv.cut(cv.circle(cx, cy, 3.4))
-    save_png(cv.result(), "tabs/icon_map.png")
+    save_tab_icon(cv.result(), "tabs/icon_map.png")
 
     cv = Canvas(32, 32)
     cv.fill(person(cv, 16, 3.5, 26.5), col)
-    save_png(cv.result(), "tabs/icon-account.png")
+    save_tab_icon(cv.result(), "tabs/icon-account.png")
 
     cv = Canvas(32, 32)
     teeth = cv.circle(16, 16, 10)
@@ -534,7 +540,7 @@ def gen_tab_icons():
         teeth = union(teeth, cv.poly(rotate_pts(tooth, k * 45 + 22.5, 16, 16)))
     cv.fill(teeth, col)
     cv.cut(cv.circle(16, 16, 4.4))
-    save_png(cv.result(), "tabs/icon-settings.png")
+    save_tab_icon(cv.result(), "tabs/icon-settings.png")
 
 
 # --------------------------------------------------------------------------
