@@ -85,6 +85,7 @@ private:
     std::unique_ptr<DialogDriver> dialogs;
     std::unique_ptr<VelnorMain> window;
     DeliveredReplies* delivered = nullptr;
+    QList<QPair<QString, QString>> balloons;
 
     template <typename T = QWidget>
     T* child(const char* name) const
@@ -116,6 +117,9 @@ void ConnectionTest::init()
     ras = std::make_unique<FakeRas>();
     dialogs = std::make_unique<DialogDriver>();
     platform::setSystemTrayAvailable(true);
+    balloons.clear();
+    platform::setBalloonObserver(
+        [this](const QString& title, const QString& message) { balloons.append({ title, message }); });
 }
 
 void ConnectionTest::cleanup()
@@ -130,6 +134,7 @@ void ConnectionTest::cleanup()
     qunsetenv("VELNOR_API_BASE");
     qunsetenv("VELNOR_IP_ECHO_URL");
     platform::setSystemTrayAvailable(std::nullopt);
+    platform::setBalloonObserver(nullptr);
     env.reset();
 }
 
@@ -323,6 +328,9 @@ void ConnectionTest::dialConfirmedAtNextTick()
     QCOMPARE(child<QLabel>("connection_status_icon")->styleSheet(),
         QStringLiteral("background:url(:/resources/connected_icon.png); "));
     QVERIFY(window->windowState() & Qt::WindowMinimized);
+    QCOMPARE(balloons.size(), 1);
+    QCOMPARE(balloons.last().first, QStringLiteral("Velnor VPN is now connected!"));
+    QCOMPARE(balloons.last().second, "You are now connected to " + server + ".");
     QVERIFY(!child("servers")->isEnabled());
     QVERIFY(child("logout")->isHidden());
     QVERIFY(child("disconnect")->isEnabled());
@@ -377,6 +385,7 @@ void ConnectionTest::cancelSwallowsLateDialFailure()
     QVERIFY(dialogs->boxes().isEmpty());
     QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(!child("WingetConnected")->isHidden());
+    QVERIFY(balloons.isEmpty());
 }
 
 void ConnectionTest::attemptTimesOutOnEleventhTick()
@@ -469,6 +478,10 @@ void ConnectionTest::accountExpiryWhileConnected()
     QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(window->isVisible());
     QVERIFY(!window->isMinimized());
+    QCOMPARE(balloons.last().first, QStringLiteral("Velnor VPN - Account Expired"));
+    QCOMPARE(balloons.last().second,
+        QStringLiteral("Your account has expired! In order to continue using our services, you need to update your "
+                       "subscription."));
     QVERIFY(!child("WingetConnected")->isHidden());
 }
 
@@ -593,11 +606,14 @@ void ConnectionTest::dropReconnectsToSameServer()
     QVERIFY(QMetaObject::invokeMethod(window.get(), "GetCurrentIP"));
     QTRY_COMPARE(delivered->count(ipPath), backend->requests(ipPath).size());
     if (!reconnects) {
+        QCOMPARE(balloons.size(), 1); // only the one of the connection
         QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
         QCOMPARE(ras->dialCalls().size(), 1);
         return;
     }
     QTRY_COMPARE(ras->dialCalls().size(), 2);
+    QCOMPARE(balloons.at(1).first, QStringLiteral("Velnor VPN connection dropped"));
+    QCOMPARE(balloons.at(1).second, QStringLiteral("Trying to reconnect on Zurich."));
     QCOMPARE(field("server_name"), QStringLiteral("Zurich"));
     QCOMPARE(field("server_protocol"), QStringLiteral("L2TP"));
     QCOMPARE(QString::fromWCharArray(ras->entryCalls().last().entry.szLocalPhoneNumber), QStringLiteral("10.8.0.12"));

@@ -1,6 +1,8 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "platform/tray.h"
+
 #include "connection/monitoring.h"
 #include "service/endpoints.h"
 #include "service/request.h"
@@ -9,7 +11,6 @@
 #include <QNetworkAccessManager>
 
 namespace {
-constexpr int balloonMs = 10000;
 constexpr int dropGraceSeconds = 30;
 
 // What a reconnect must dial again: the selection as the hidden fields and
@@ -65,9 +66,8 @@ void VelnorMain::SetCurrentIP(QNetworkReply* reply)
         ui->cancel->hide();
         ui->loading->hide();
         setWindowState(Qt::WindowMinimized);
-        trayIcon->showMessage(tr("Velnor VPN is now connected!"),
-            tr("You are now connected to ") + serverName + QStringLiteral("."), QSystemTrayIcon::Information,
-            balloonMs);
+        platform::showBalloon(trayIcon, tr("Velnor VPN is now connected!"),
+            tr("You are now connected to ") + serverName + QStringLiteral("."));
         ui->ip->setText(assigned);
         ui->connection_status_icon->setStyleSheet(QStringLiteral("background:url(:/resources/connected_icon.png); "));
         ui->connection_status->setText(tr("connected"));
@@ -76,8 +76,8 @@ void VelnorMain::SetCurrentIP(QNetworkReply* reply)
     }
 
     if (state == QLatin1String("connected") && ui->ipCurrent->text() != assigned && elapsedSeconds > dropGraceSeconds) {
-        trayIcon->showMessage(tr("Velnor VPN connection dropped"),
-            tr("Trying to reconnect on ") + serverName + QStringLiteral("."), QSystemTrayIcon::Information, balloonMs);
+        platform::showBalloon(trayIcon, tr("Velnor VPN connection dropped"),
+            tr("Trying to reconnect on ") + serverName + QStringLiteral("."));
 
         // The reset below returns the lists to the first server; reconnect to
         // the server that dropped, as announced.

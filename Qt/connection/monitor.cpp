@@ -1,6 +1,8 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "platform/tray.h"
+
 #include "connection/monitoring.h"
 #include "connection/pppworker.h"
 #include "mainwindow/messagebox.h"
@@ -10,7 +12,6 @@
 
 namespace {
 constexpr int attemptLimitSeconds = 30;
-constexpr int balloonMs = 10000;
 } // namespace
 
 void VelnorMain::UpdateTimer()
@@ -47,8 +48,7 @@ void VelnorMain::UpdateTimer()
     // progress"; the attempt's empty status stands for it, or the tunnel
     // would never be confirmed.
     const QString attempt = ui->connectionStatus->text();
-    if (dialerStatus == QLatin1String("connected")
-        && (attempt == QLatin1String("in progress") || attempt.isEmpty())) {
+    if (dialerStatus == QLatin1String("connected") && (attempt == QLatin1String("in progress") || attempt.isEmpty())) {
         pppWorker->setStatus(QString());
         ui->servers->setEnabled(false);
         ui->protocols->setEnabled(false);
@@ -64,9 +64,8 @@ void VelnorMain::UpdateTimer()
         ui->loading->hide();
         applicationMinimize();
         const QString serverName = ui->server_name->text();
-        trayIcon->showMessage(tr("Velnor VPN is now connected!"),
-            tr("You are now connected to ") + serverName + QStringLiteral("."), QSystemTrayIcon::Information,
-            balloonMs);
+        platform::showBalloon(trayIcon, tr("Velnor VPN is now connected!"),
+            tr("You are now connected to ") + serverName + QStringLiteral("."));
         elapsedSeconds = 0;
         ui->ipCurrent->setText(ui->server_assignedIP->text());
         ui->ip->setText(ui->server_assignedIP->text());
@@ -133,10 +132,9 @@ void VelnorMain::UpdateTimer()
         if (ui->user_enabled->text() == QLatin1String("0")) {
             application_maximize();
             on_disconnect_clicked();
-            trayIcon->showMessage(tr("Velnor VPN - Account Expired"),
+            platform::showBalloon(trayIcon, tr("Velnor VPN - Account Expired"),
                 tr("Your account has expired! In order to continue using our services, you need to update your "
-                   "subscription."),
-                QSystemTrayIcon::Information, balloonMs);
+                   "subscription."));
         }
     }
 }

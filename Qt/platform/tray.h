@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
 #include <optional>
+
+class QSystemTrayIcon;
 
 namespace platform {
 // Whether the desktop shows tray icons. Many Linux desktops have no tray;
@@ -8,4 +13,11 @@ namespace platform {
 bool systemTrayAvailable();
 // Overrides the answer (std::nullopt asks the desktop again); for tests.
 void setSystemTrayAvailable(std::optional<bool> available);
-}
+
+// The program's tray balloon: information icon, shown for 10 s.
+void showBalloon(QSystemTrayIcon* icon, const QString& title, const QString& message);
+// Also hands every balloon to the observer (nullptr removes it); for tests,
+// since no desktop shows balloons offscreen.
+using BalloonObserver = std::function<void(const QString& title, const QString& message)>;
+void setBalloonObserver(BalloonObserver observer);
+} // namespace platform

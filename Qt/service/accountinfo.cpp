@@ -2,6 +2,7 @@
 
 #include "mainwindow/messagebox.h"
 #include "mainwindow/velnormain.h"
+#include "platform/tray.h"
 #include "service/documenttext.h"
 #include "service/request.h"
 #include "ui_velnormain.h"
@@ -112,8 +113,7 @@ void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
                 ui->WidgetConnectedVPN->hide();
                 ui->WidgetConnectingVPN->hide();
                 ui->WidgetNewAccount->hide();
-                trayIcon->showMessage(tr("Account Active"), tr("Your account is now active. Thank you!"),
-                    QSystemTrayIcon::Information, 10000);
+                platform::showBalloon(trayIcon, tr("Account Active"), tr("Your account is now active. Thank you!"));
                 application_maximize();
                 ui->WingetConnected->setCurrentIndex(0);
                 ui->loading->hide();
