@@ -1,15 +1,18 @@
-// Times the selection lists over a large server catalogue: filling them after
-// a login, and one change of the chosen server. Prints median and maximum of
-// several runs; asserts nothing.
+// Times the selection lists over a large server catalogue: a login reply up
+// to the filled lists, storing the text and filling the lists on their own,
+// and changes of the chosen server, protocol and type. Prints median and
+// maximum of several runs; asserts nothing.
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_catalogue [servers] [runs]
 
 #include "mainwindow/velnormain.h"
+#include "service/documenttext.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QNetworkReply>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <vector>
@@ -67,6 +71,35 @@ QString catalogue(int servers)
     }
     return xml + QStringLiteral("  </servers>\n</velnor>\n");
 }
+
+// A finished, successful reply with the given body, as the login request's
+// reply slot reads it.
+class CannedReply : public QNetworkReply {
+public:
+    explicit CannedReply(const QByteArray& body)
+        : body(body)
+    {
+        setOpenMode(QIODevice::ReadOnly);
+        setFinished(true);
+    }
+
+    void abort() override { }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return body.size() - offset + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 count = std::min<qint64>(maxSize, body.size() - offset);
+        std::memcpy(data, body.constData() + offset, size_t(count));
+        offset += count;
+        return count;
+    }
+
+private:
+    QByteArray body;
+    qint64 offset = 0;
+};
 
 struct Figures {
     double median;
@@ -140,23 +173,40 @@ int main(int argc, char** argv)
 
     VelnorMain window;
     auto* browser = window.findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
-    auto* list = window.findChild<QComboBox*>(QStringLiteral("servers"));
+    auto* serverList = window.findChild<QComboBox*>(QStringLiteral("servers"));
+    auto* protocolList = window.findChild<QComboBox*>(QStringLiteral("protocols"));
+    auto* typeList = window.findChild<QComboBox*>(QStringLiteral("type"));
     const auto populate = [&window] { QMetaObject::invokeMethod(&window, "PopulateServers"); };
+
+    // The whole path of a login reply: decoding, storing, judging the verdict
+    // and filling the lists.
+    const QByteArray body = text.toUtf8();
+    std::vector<Sample> reply;
+    for (int run = 0; run < runs; ++run) {
+        service::storeDocumentText(browser, QString());
+        auto* canned = new CannedReply(body);
+        reply.push_back(
+            measure([&] { QMetaObject::invokeMethod(&window, "HasFinished", Q_ARG(QNetworkReply*, canned)); }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    if (serverList->count() != servers)
+        std::printf("warning: %d servers listed after the reply\n", serverList->count());
+    report("login reply to filled lists", reply);
 
     std::vector<Sample> setText, fill, total;
     for (int run = 0; run < runs; ++run) {
-        browser->clear();
-        const Sample set = measure([&] { browser->setPlainText(text); });
+        service::storeDocumentText(browser, QString());
+        const Sample set = measure([&] { service::storeDocumentText(browser, text); });
         const Sample lists = measure(populate);
         setText.push_back(set);
         fill.push_back(lists);
         total.push_back({ set.wall + lists.wall, set.cpu + lists.cpu });
     }
-    if (list->count() != servers)
-        std::printf("warning: %d servers listed\n", list->count());
-    report("set catalogue text", setText);
+    if (serverList->count() != servers)
+        std::printf("warning: %d servers listed\n", serverList->count());
+    report("store catalogue text", setText);
     report("PopulateServers", fill);
-    report("set text + PopulateServers (filled lists)", total);
+    report("store text + PopulateServers", total);
 
     const int targets[] = { 1, servers / 2, servers - 1 };
     for (const int target : targets) {
@@ -164,11 +214,22 @@ int main(int argc, char** argv)
             continue;
         std::vector<Sample> change;
         for (int run = 0; run < runs; ++run) {
-            list->setCurrentIndex(0);
-            change.push_back(measure([&] { list->setCurrentIndex(target); }));
+            serverList->setCurrentIndex(0);
+            change.push_back(measure([&] { serverList->setCurrentIndex(target); }));
         }
         const QByteArray what = QStringLiteral("server change to #%1").arg(target).toUtf8();
         report(what.constData(), change);
     }
+
+    // On the last server: OpenVPN (the last protocol), then its last profile.
+    std::vector<Sample> protocolChange, typeChange;
+    for (int run = 0; run < runs; ++run) {
+        protocolList->setCurrentIndex(0);
+        protocolChange.push_back(measure([&] { protocolList->setCurrentIndex(protocolList->count() - 1); }));
+        typeList->setCurrentIndex(0);
+        typeChange.push_back(measure([&] { typeList->setCurrentIndex(typeList->count() - 1); }));
+    }
+    report("protocol change on the last server", protocolChange);
+    report("type change on the last server", typeChange);
     return 0;
 }

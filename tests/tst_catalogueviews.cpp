@@ -1,11 +1,13 @@
 #include "connection/catalogue.h"
 #include "mainwindow/velnormain.h"
+#include "service/documenttext.h"
 #include "testenvironment.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -36,6 +38,16 @@ private slots:
     void fiveThousandServers();
     void documentReaderMatchesPlainText_data();
     void documentReaderMatchesPlainText();
+    void tokenReaderMatchesReader_data();
+    void tokenReaderMatchesReader();
+    void replacedCatalogueIsSeen_data();
+    void replacedCatalogueIsSeen();
+    void emptiedCatalogueIsSeen_data();
+    void emptiedCatalogueIsSeen();
+    void windowsKeepTheirOwnCatalogue();
+    void truncatedAfterFirstProfile();
+    void storedTextReadsBack_data();
+    void storedTextReadsBack();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -519,6 +531,272 @@ void CatalogueViewsTest::documentReaderMatchesPlainText()
         QCOMPARE(tokensOf(nested.xml()), expected);
     }
     QCOMPARE(tokensOf(outer.xml()), expected);
+}
+
+namespace {
+template <typename Reader>
+QString describe(const Reader& xml)
+{
+    return QString::number(int(xml.tokenType())) + QLatin1Char('|') + xml.name() + QLatin1Char('|') + xml.text()
+        + QLatin1Char('|') + QString::number(int(xml.error())) + (xml.atEnd() ? QStringLiteral("|end") : QString());
+}
+
+// What the reader shows after each of `count` reads, counted from `first`:
+// readNext(), or with `skipping` every third read readNextStartElement()
+// (whose answer is noted too).
+template <typename Reader>
+QStringList reads(Reader& xml, int first, int count, bool skipping)
+{
+    QStringList states;
+    for (int read = first; read < first + count; ++read) {
+        QString answer;
+        if (skipping && read % 3 == 2)
+            answer = xml.readNextStartElement() ? QStringLiteral("|true") : QStringLiteral("|false");
+        else
+            xml.readNext();
+        states.append(describe(xml) + answer);
+    }
+    return states;
+}
+} // namespace
+
+void CatalogueViewsTest::tokenReaderMatchesReader_data()
+{
+    documentReaderMatchesPlainText_data();
+
+    const QString full = catalogueOf(standardServers());
+    QList<Server> many;
+    for (int id = 1; id <= 200; ++id)
+        many.append(Server { id, QStringLiteral("S%1").arg(id) });
+    QTest::newRow("several thousand tokens") << catalogueOf(many) << false;
+    QTest::newRow("truncated in a text") << full.left(full.indexOf(QStringLiteral("<name>TCP")) + 8) << false;
+    QTest::newRow("truncated in a tag") << full.left(full.indexOf(QStringLiteral("<assignedIP>")) + 5) << false;
+    QTest::newRow("mismatched end tag") << QString(full).replace(QStringLiteral("</IP>"), QStringLiteral("</Ip>"))
+                                        << false;
+    QTest::newRow("content after the root") << "<a><b>x</b></a><c/>" << false;
+    QTest::newRow("text only") << "Connection refused" << false;
+    QTest::newRow("references, CDATA, comment, instruction")
+        << "<r a='1' b=\"&amp;\">&lt;x&gt; &#65;&#x42;<![CDATA[<c>]]><!-- note --><?pi data?></r>" << false;
+    QTest::newRow("internal entity") << "<!DOCTYPE r [<!ENTITY e 'server'>]><r><server>&e;</server></r>" << false;
+    QTest::newRow("undeclared entity") << "<r>&nope;</r>" << false;
+    QTest::newRow("undeclared prefix") << "<r><a:server>1</a:server></r>" << false;
+    QTest::newRow("CRLF line ends") << QString(full).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) << false;
+}
+
+void CatalogueViewsTest::tokenReaderMatchesReader()
+{
+    QFETCH(QString, content);
+    QFETCH(bool, html);
+    QTextDocument document;
+    if (html)
+        document.setHtml(content);
+    else
+        document.setPlainText(content);
+
+    for (const bool skipping : { false, true }) {
+        // A few reads past the end or the error as well: the walkers read on
+        // without looking.
+        QXmlStreamReader reference(document.toPlainText());
+        QStringList expected { describe(reference) };
+        int count = 0;
+        for (int pastEnd = 0; pastEnd < 6; pastEnd += reference.atEnd() ? 1 : 0)
+            expected += reads(reference, count++, 1, skipping);
+
+        catalogue::TokenReader outer(&document);
+        QStringList seen { describe(outer) };
+        const int half = count / 2;
+        seen += reads(outer, 0, half, skipping);
+        {
+            // One made meanwhile starts from the beginning and reads ahead of
+            // the first, as a nested walk does.
+            catalogue::TokenReader nested(&document);
+            QStringList nestedSeen { describe(nested) };
+            nestedSeen += reads(nested, 0, count, skipping);
+            QCOMPARE(nestedSeen, expected);
+        }
+        seen += reads(outer, half, count - half, skipping);
+        QCOMPARE(seen, expected);
+    }
+}
+
+namespace {
+enum class Change { PlainText, StoredReply, EditedInPlace, EditedQuietly };
+
+QStringList fieldsOf(const QWidget& window)
+{
+    QStringList values;
+    for (const char* name : selectionFieldNames)
+        values.append(window.findChild<QLineEdit*>(QLatin1String(name))->text());
+    return values;
+}
+
+QStringList itemsOf(const QWidget& window, const char* name)
+{
+    const auto* list = window.findChild<QComboBox*>(QLatin1String(name));
+    QStringList texts;
+    for (int index = 0; index < list->count(); ++index)
+        texts.append(list->itemText(index));
+    return texts;
+}
+
+// Server 1, OpenVPN, second profile: every walker writes its fields.
+void chooseSecondServersOpenVpn(const QWidget& window)
+{
+    window.findChild<QComboBox*>(QStringLiteral("servers"))->setCurrentIndex(1);
+    auto* protocols = window.findChild<QComboBox*>(QStringLiteral("protocols"));
+    protocols->setCurrentIndex(protocols->count() - 1);
+    window.findChild<QComboBox*>(QStringLiteral("type"))->setCurrentIndex(1);
+}
+} // namespace
+
+void CatalogueViewsTest::replacedCatalogueIsSeen_data()
+{
+    QTest::addColumn<int>("change");
+
+    QTest::newRow("set as plain text") << int(Change::PlainText);
+    QTest::newRow("stored as a reply") << int(Change::StoredReply);
+    QTest::newRow("edited in place") << int(Change::EditedInPlace);
+    QTest::newRow("edited with signals blocked") << int(Change::EditedQuietly);
+}
+
+void CatalogueViewsTest::replacedCatalogueIsSeen()
+{
+    QFETCH(int, change);
+    populate(catalogueOf(standardServers()));
+    // Walked to the end once, so everything about the old text is at hand.
+    choose("servers", 3);
+    choose("servers", 0);
+
+    // Same length, one name differs.
+    QList<Server> servers = standardServers();
+    servers[1].name = QStringLiteral("Zuriel");
+    const QString replacement = catalogueOf(servers);
+    auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
+    switch (Change(change)) {
+    case Change::PlainText:
+        browser->setPlainText(replacement);
+        break;
+    case Change::StoredReply:
+        service::storeDocumentText(browser, replacement);
+        break;
+    case Change::EditedInPlace:
+    case Change::EditedQuietly: {
+        QTextDocument* document = browser->document();
+        QTextCursor cursor = document->find(QStringLiteral("Zurich"));
+        QVERIFY(!cursor.isNull());
+        const bool quiet = Change(change) == Change::EditedQuietly;
+        document->blockSignals(quiet);
+        cursor.insertText(QStringLiteral("Zuriel"));
+        document->blockSignals(false);
+        QCOMPARE(document->toPlainText(), replacement);
+        break;
+    }
+    }
+    chooseSecondServersOpenVpn(*window);
+
+    // As a window that had the new catalogue from the start.
+    VelnorMain reference;
+    for (const char* name : selectionFieldNames)
+        reference.findChild<QLineEdit*>(QLatin1String(name))->setText(QStringLiteral("-"));
+    reference.findChild<QTextBrowser*>(QStringLiteral("textBrowser"))->setPlainText(replacement);
+    QVERIFY(QMetaObject::invokeMethod(&reference, "PopulateServers"));
+    chooseSecondServersOpenVpn(reference);
+
+    QCOMPARE(selectionFields().first(), QStringLiteral("Zuriel"));
+    QCOMPARE(selectionFields(), fieldsOf(reference));
+    QCOMPARE(items("protocols"), itemsOf(reference, "protocols"));
+    QCOMPARE(items("type"), itemsOf(reference, "type"));
+}
+
+void CatalogueViewsTest::emptiedCatalogueIsSeen_data()
+{
+    QTest::addColumn<QString>("text"); // null: the text browser is cleared
+
+    QTest::newRow("cleared") << QString();
+    QTest::newRow("stored empty, as at logout") << QStringLiteral("");
+    QTest::newRow("network error text") << QStringLiteral("Connection refused");
+}
+
+void CatalogueViewsTest::emptiedCatalogueIsSeen()
+{
+    QFETCH(QString, text);
+    populate(catalogueOf(standardServers()));
+    const QStringList before = selectionFields();
+
+    auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
+    if (text.isNull())
+        browser->clear();
+    else
+        service::storeDocumentText(browser, text);
+    choose("servers", 1);
+
+    // The lists only change when refilled; the walks find no server.
+    QCOMPARE(items("servers"), QStringList({ "Frankfurt", "Zurich", "London", "Offline" }));
+    QCOMPARE(items("protocols"), QStringList());
+    QCOMPARE(items("type"), QStringList());
+    QCOMPARE(selectionFields(), before);
+}
+
+void CatalogueViewsTest::windowsKeepTheirOwnCatalogue()
+{
+    populate(catalogueOf(standardServers()));
+    VelnorMain other;
+    other.findChild<QTextBrowser*>(QStringLiteral("textBrowser"))
+        ->setPlainText(catalogueOf({ Server { 21, QStringLiteral("Paris"), QStringLiteral("fr") },
+            Server { 22, QStringLiteral("Rome"), QStringLiteral("it") } }));
+    QVERIFY(QMetaObject::invokeMethod(&other, "PopulateServers"));
+
+    chooseSecondServersOpenVpn(*window);
+    chooseSecondServersOpenVpn(other);
+    choose("type", 2);
+
+    QCOMPARE(selectionFields(),
+        QStringList({ "Zurich", "10.0.0.12", "OpenVPN", "key12", "198.51.100.12", config(12, 2), certificate(12, 2) }));
+    QCOMPARE(fieldsOf(other).first(), QStringLiteral("Rome"));
+    QCOMPARE(fieldsOf(other).mid(5), QStringList({ config(22, 1), certificate(22, 1) }));
+}
+
+void CatalogueViewsTest::truncatedAfterFirstProfile()
+{
+    const QString full = catalogueOf(standardServers());
+    const int zurich = full.indexOf(QStringLiteral("<shortname>Zurich"));
+    populate(full.left(full.indexOf(QStringLiteral("</profile>"), zurich) + 10));
+    QCOMPARE(items("servers"), QStringList({ "Frankfurt", "Zurich" }));
+
+    choose("servers", 1);
+    choose("protocols", 1);
+    // The count promises three; the walk stops at the end of the text.
+    QCOMPARE(items("type"), modes({ "UDP" }));
+    QCOMPARE(selectionFields(),
+        QStringList({ "Zurich", "10.0.0.12", "OpenVPN", "key12", "198.51.100.12", config(12, 0), certificate(12, 0) }));
+}
+
+void CatalogueViewsTest::storedTextReadsBack_data()
+{
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("empty") << QStringLiteral("");
+    QTest::newRow("catalogue") << catalogueOf(standardServers());
+    QTest::newRow("CRLF") << "<a>\r\n<b/>\r\n</a>\r\n";
+    QTest::newRow("lone CR and blank lines") << "a\rb\n\n\r\rc\n";
+    QTest::newRow("CR at the end") << "a\r";
+    QTest::newRow("paragraph and line separators") << QStringLiteral("a\u2029b\u2028c");
+    QTest::newRow("frame markers") << QStringLiteral("a\ufdd0b\ufdd1c");
+    QTest::newRow("no-break space") << QStringLiteral("a\u00a0b");
+    QTest::newRow("looks like HTML") << "<table><tr><td>x&nbsp;y</td></tr></table><br>";
+}
+
+void CatalogueViewsTest::storedTextReadsBack()
+{
+    QFETCH(QString, text);
+    QTextDocument expected;
+    expected.setPlainText(text);
+
+    auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
+    service::storeDocumentText(browser, QStringLiteral("earlier\ntext"));
+    service::storeDocumentText(browser, text);
+    QCOMPARE(browser->toPlainText(), expected.toPlainText());
+    QCOMPARE(browser->document()->characterCount(), expected.characterCount());
 }
 
 QTEST_MAIN(CatalogueViewsTest)

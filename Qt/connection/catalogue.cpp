@@ -1,184 +1,134 @@
 #include "connection/catalogue.h"
 
-#include <QIODevice>
-#include <QRegularExpression>
-#include <QTextBlock>
-#include <QTextCodec>
 #include <QTextDocument>
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
+#include <vector>
 
 namespace catalogue {
 
-// The document's plain text, converted block by block on demand. Joining the
-// blocks' texts with line breaks and mapping the same characters gives exactly
-// what QTextDocument::toPlainText() gives, without copying the whole document.
-class DocumentText {
+DocumentReader::DocumentReader(const QTextDocument* document)
+    : reader(document->toPlainText())
+{
+}
+
+// What a reader over one content of the document showed after each of its
+// reads, read on only as far as some reader has asked. The reader is kept, so
+// reads past the end or past an error give what it gives there too.
+class TokenStream {
 public:
-    explicit DocumentText(const QTextDocument* document)
-        : document(document)
-        , revision(document->revision())
-        , next(document->begin())
+    explicit TokenStream(const QTextDocument* document)
+        : source(document)
     {
+        // Names and texts together take about as much as the text itself.
+        pool.reserve(document->characterCount());
+        record();
     }
 
-    bool isTextOf(const QTextDocument* other) const { return other == document && other->revision() == revision; }
-
-    // Converts blocks until at least `size` characters are there or the
-    // document ends; answers how many there are.
-    int extendTo(int size)
+    // The token at `position`, reading on as far as needed; `known` becomes
+    // the end of the tokens read so far that follow it in memory. Tokens
+    // never move once read, so readers keep pointers to them while nested
+    // walks read further.
+    const Token* at(int position, const Token*& known)
     {
-        while (converted.size() < size && next.isValid()) {
-            if (!first)
-                converted += QLatin1Char('\n');
-            first = false;
-            QString block = next.text();
-            for (QChar& character : block) {
-                switch (character.unicode()) {
-                case 0xfdd0: // frame start and end markers
-                case 0xfdd1:
-                case QChar::ParagraphSeparator:
-                case QChar::LineSeparator:
-                    character = QLatin1Char('\n');
-                    break;
-                case QChar::Nbsp:
-                    character = QLatin1Char(' ');
-                    break;
-                default:
-                    break;
-                }
-            }
-            converted += block;
-            next = next.next();
+        while (position >= count) {
+            source.xml().readNext();
+            record();
         }
-        return converted.size();
+        const Token* chunk = chunks[size_t(position >> chunkBits)].get();
+        known = chunk + std::min(count - (position & ~chunkMask), chunkSize);
+        return chunk + (position & chunkMask);
     }
 
-    const QString& text() const { return converted; }
+    const QString* strings() const { return &pool; }
 
 private:
-    const QTextDocument* document;
-    int revision;
-    QTextBlock next;
-    bool first = true;
-    QString converted;
+    static constexpr int chunkBits = 12;
+    static constexpr int chunkSize = 1 << chunkBits;
+    static constexpr int chunkMask = chunkSize - 1;
+
+    void record()
+    {
+        if ((count & chunkMask) == 0)
+            chunks.push_back(std::make_unique<Token[]>(chunkSize));
+        const QXmlStreamReader& xml = source.xml();
+        const QStringRef name = xml.name();
+        const QStringRef text = xml.text();
+        chunks.back()[size_t(count & chunkMask)] = { quint8(xml.tokenType()), quint8(xml.error()), xml.atEnd(),
+            int(pool.size()), int(name.size()), int(text.size()) };
+        pool += name;
+        pool += text;
+        ++count;
+    }
+
+    DocumentReader source;
+    std::vector<std::unique_ptr<Token[]>> chunks;
+    int count = 0;
+    QString pool;
 };
 
 namespace {
-// Only the GUI thread walks the catalogue.
-std::weak_ptr<DocumentText> latestText;
-
-QTextCodec* utf8() { return QTextCodec::codecForMib(106); }
-
-// Hands the text to a reader as UTF-8, a chunk at a time, the way a reader
-// made from the whole string encodes it.
-class TextDevice : public QIODevice {
+// Lives as a child of the document it describes, so it ends with it and is
+// never taken for another document's.
+class TokenCache : public QObject {
 public:
-    explicit TextDevice(std::shared_ptr<DocumentText> source)
-        : source(std::move(source))
+    explicit TokenCache(QTextDocument* document)
+        : QObject(document)
+        , document(document)
     {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        setObjectName(objectNameOfCache());
+        // Lets a replaced catalogue's tokens go at once. Whether they are
+        // current is up to the revision alone, which also moves while the
+        // document's signals are blocked.
+        connect(document, &QTextDocument::contentsChanged, this, [this] { stream.reset(); });
     }
 
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override
+    static TokenCache* of(QTextDocument* document)
     {
-        qint64 written = 0;
-        while (written < maxSize) {
-            if (pendingPosition == pending.size()) {
-                pending = nextChunk();
-                pendingPosition = 0;
-                if (pending.isEmpty())
-                    break;
-            }
-            const qint64 count = std::min<qint64>(maxSize - written, pending.size() - pendingPosition);
-            std::memcpy(data + written, pending.constData() + pendingPosition, size_t(count));
-            written += count;
-            pendingPosition += int(count);
+        auto* cache
+            = dynamic_cast<TokenCache*>(document->findChild<QObject*>(objectNameOfCache(), Qt::FindDirectChildrenOnly));
+        return cache ? cache : new TokenCache(document);
+    }
+
+    std::shared_ptr<TokenStream> tokens()
+    {
+        if (!stream || revision != document->revision()) {
+            stream = std::make_shared<TokenStream>(document);
+            revision = document->revision();
         }
-        return written;
+        return stream;
     }
-
-    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    static constexpr int chunkCharacters = 4096;
+    static QString objectNameOfCache() { return QStringLiteral("catalogueTokens"); }
 
-    QByteArray nextChunk()
-    {
-        const int available = source->extendTo(position + chunkCharacters + 1);
-        int end = std::min(position + chunkCharacters, available);
-        // Never split a surrogate pair: each chunk is encoded on its own.
-        if (end > position && end < available && source->text().at(end - 1).isHighSurrogate())
-            ++end;
-        const QByteArray bytes = utf8()->fromUnicode(source->text().constData() + position, end - position);
-        position = end;
-        return bytes;
-    }
-
-    std::shared_ptr<DocumentText> source;
-    int position = 0;
-    QByteArray pending;
-    int pendingPosition = 0;
+    const QTextDocument* document;
+    std::shared_ptr<TokenStream> stream;
+    int revision = 0;
 };
-
-// A reader fed bytes guesses their encoding and follows an encoding named
-// in the XML declaration, where one made from a string keeps to its text.
-// Feed bytes only where both come out the same: UTF-8 is detected from the
-// first four bytes and any declared encoding is UTF-8 itself.
-bool readsAlikeAsBytes(DocumentText& text)
-{
-    constexpr int headSize = 4096;
-    const int available = text.extendTo(headSize);
-    if (available < 4)
-        return false;
-    const QStringRef head(&text.text(), 0, std::min(available, headSize));
-    for (int index = 0; index < 4; ++index) {
-        if (head.at(index).isNull())
-            return false;
-    }
-    const int declaration = head.indexOf(QLatin1String("<?xml"));
-    if (declaration < 0)
-        return true;
-    const int declarationEnd = head.indexOf(QLatin1String("?>"), declaration);
-    if (declarationEnd < 0)
-        return false;
-    const QString attributes = head.mid(declaration, declarationEnd - declaration).toString();
-    const int mentions = attributes.count(QLatin1String("encoding"));
-    if (mentions == 0)
-        return true;
-    if (mentions > 1)
-        return false;
-    static const QRegularExpression encoding(QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
-    const QRegularExpressionMatch match = encoding.match(attributes);
-    if (!match.hasMatch())
-        return false;
-    const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
-    return QTextCodec::codecForName(name.toLatin1()) == utf8();
-}
 } // namespace
 
-DocumentReader::DocumentReader(const QTextDocument* document)
-    : text(latestText.lock())
+TokenReader::TokenReader(QTextDocument* document)
+    : stream(TokenCache::of(document)->tokens())
+    , strings(stream->strings())
 {
-    if (!text || !text->isTextOf(document)) {
-        text = std::make_shared<DocumentText>(document);
-        latestText = text;
-    }
-    if (readsAlikeAsBytes(*text)) {
-        device = std::make_unique<TextDevice>(text);
-        reader = std::make_unique<QXmlStreamReader>(device.get());
-    } else {
-        text->extendTo(INT_MAX);
-        reader = std::make_unique<QXmlStreamReader>(text->text());
-    }
+    current = stream->at(position, known);
 }
 
-DocumentReader::~DocumentReader() = default;
+TokenReader::~TokenReader() = default;
+
+void TokenReader::fetch() { current = stream->at(position, known); }
+
+bool TokenReader::readNextStartElement()
+{
+    while (readNext() != QXmlStreamReader::Invalid) {
+        if (isEndElement())
+            return false;
+        if (isStartElement())
+            return true;
+    }
+    return false;
+}
 
 QString flagPath(const QString& country)
 {
@@ -192,14 +142,12 @@ int number(const QStringRef& text)
     return ok ? value : 0;
 }
 
-bool at(const QXmlStreamReader& xml, QLatin1String name) { return xml.name() == name && !xml.hasError(); }
-
 namespace {
 // The reader stands on the text of `enabled`; only "1" itself counts.
-bool valueIsOne(const QXmlStreamReader& xml) { return !xml.hasError() && xml.text() == QLatin1String("1"); }
+bool valueIsOne(const TokenReader& xml) { return !xml.hasError() && xml.textIs(QLatin1String("1")); }
 } // namespace
 
-bool pptpOffered(QXmlStreamReader& xml)
+bool pptpOffered(TokenReader& xml)
 {
     xml.readNext();
     const auto type = xml.readNext();
@@ -209,7 +157,7 @@ bool pptpOffered(QXmlStreamReader& xml)
     return valueIsOne(xml);
 }
 
-bool offered(QXmlStreamReader& xml)
+bool offered(TokenReader& xml)
 {
     xml.readNextStartElement();
     if (!at(xml, QLatin1String("enabled")))
@@ -218,7 +166,7 @@ bool offered(QXmlStreamReader& xml)
     return valueIsOne(xml);
 }
 
-std::optional<QString> skipKey(QXmlStreamReader& xml)
+std::optional<QString> skipKey(TokenReader& xml)
 {
     std::optional<QString> key;
     xml.readNext();
@@ -231,7 +179,7 @@ std::optional<QString> skipKey(QXmlStreamReader& xml)
     return key;
 }
 
-void walkProfiles(QXmlStreamReader& xml, int chosen, const ProfileHandlers& on)
+void walkProfiles(TokenReader& xml, int chosen, const ProfileHandlers& on)
 {
     xml.readNext();
     xml.readNextStartElement();
@@ -249,7 +197,7 @@ void walkProfiles(QXmlStreamReader& xml, int chosen, const ProfileHandlers& on)
         // A pass that finds no profile leaves the reader where it is, so every
         // later pass would find the same token: stopping here changes nothing
         // and keeps a huge count from spinning.
-        if (!xml.isStartElement() || xml.name() != QLatin1String("profile"))
+        if (!xml.isStartElement() || !xml.nameIs(QLatin1String("profile")))
             break;
         xml.readNextStartElement();
         if (at(xml, QLatin1String("name"))) {

@@ -15,13 +15,12 @@ bool isOpening(QXmlStreamReader::TokenType type) { return type != QXmlStreamRead
 
 void VelnorMain::PopulateServers()
 {
-    catalogue::DocumentReader source(ui->textBrowser->document());
+    catalogue::TokenReader xml(ui->textBrowser->document());
     ui->servers->clear();
 
     int id = 1;
     QString name;
     bool firstServerSeen = false;
-    QXmlStreamReader& xml = source.xml();
     const auto rule = [&](QXmlStreamReader::TokenType type) {
         if (!isOpening(type))
             return;
@@ -52,11 +51,10 @@ void VelnorMain::PopulateServers()
 void VelnorMain::PopulateProtocols()
 {
     const int selectedServer = ui->servers->currentIndex();
-    catalogue::DocumentReader source(ui->textBrowser->document());
+    catalogue::TokenReader xml(ui->textBrowser->document());
     ui->protocols->clear();
 
     int serverCount = -1;
-    QXmlStreamReader& xml = source.xml();
     const auto rule = [&](QXmlStreamReader::TokenType type) {
         const bool opening = isOpening(type);
         if (opening && at(xml, QLatin1String("id"))) {
@@ -95,12 +93,11 @@ void VelnorMain::PopulateType()
     const int selectedProtocol = ui->protocols->currentIndex();
     const int selectedServer = ui->servers->currentIndex();
     const int selectedType = ui->type->currentIndex();
-    catalogue::DocumentReader source(ui->textBrowser->document());
+    catalogue::TokenReader xml(ui->textBrowser->document());
     ui->type->clear();
 
     int serverCount = -1;
     int protocolCount = -1;
-    QXmlStreamReader& xml = source.xml();
     const auto serverSelected = [&] { return serverCount == selectedServer; };
     const auto protocolSelected = [&] { return serverSelected() && protocolCount == selectedProtocol; };
     const catalogue::ProfileHandlers profiles {
@@ -174,11 +171,10 @@ void VelnorMain::ExtractType()
     const int selectedProtocol = ui->protocols->currentIndex();
     const int selectedServer = ui->servers->currentIndex();
     const int selectedType = ui->type->currentIndex();
-    catalogue::DocumentReader source(ui->textBrowser->document());
+    catalogue::TokenReader xml(ui->textBrowser->document());
 
     int serverCount = -1;
     int protocolCount = -1;
-    QXmlStreamReader& xml = source.xml();
     const auto serverSelected = [&] { return serverCount == selectedServer; };
     const catalogue::ProfileHandlers profiles {
         {},

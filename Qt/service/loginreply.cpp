@@ -1,11 +1,10 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "connection/catalogue.h"
 #include "mainwindow/messagebox.h"
 #include "service/documenttext.h"
 #include "service/request.h"
-
-#include <QXmlStreamReader>
 
 void VelnorMain::HasFinished(QNetworkReply* reply)
 {
@@ -34,7 +33,8 @@ void VelnorMain::HasFinished(QNetworkReply* reply)
     ui->progressBar->setValue(100);
     ui->statuslabel->setText(tr("Login complete!"));
 
-    QXmlStreamReader xml(ui->textBrowser->document()->toPlainText());
+    // Reads the tokens the catalogue views then reuse, instead of parsing twice.
+    catalogue::TokenReader xml(ui->textBrowser->document());
     while (!xml.atEnd() && !xml.hasError()) {
         ui->statuslabel->setText(tr("start XML parse..."));
         const QXmlStreamReader::TokenType token = xml.readNext();
