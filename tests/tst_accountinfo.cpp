@@ -1,8 +1,7 @@
-#include "dialogdriver.h"
 #include "fakebackend.h"
 #include "mainwindow/velnormain.h"
 #include "service/accountinfo.h"
-#include "testenvironment.h"
+#include "servicefixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -111,9 +110,9 @@ private slots:
     void automaticConnection();
 
 private:
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<FakeBackend> backend;
-    std::unique_ptr<DialogDriver> dialogs;
+    std::unique_ptr<ServiceFixture> service;
+    FakeBackend* backend = nullptr;
+    DialogDriver* dialogs = nullptr;
     std::unique_ptr<VelnorMain> window;
     DeliveredReplies* delivered = nullptr;
 
@@ -128,23 +127,17 @@ private:
 
 void AccountInfoTest::init()
 {
-    env = std::make_unique<TestEnvironment>();
-    backend = std::make_unique<FakeBackend>();
+    service = std::make_unique<ServiceFixture>();
+    backend = &service->backend;
+    dialogs = &service->dialogs;
     QVERIFY(backend->isListening());
-    qputenv("VELNOR_API_BASE", backend->baseUrl().toUtf8());
-    qputenv("VELNOR_IP_ECHO_URL", (backend->baseUrl() + QStringLiteral("/ip")).toUtf8());
-    dialogs = std::make_unique<DialogDriver>();
 }
 
 void AccountInfoTest::cleanup()
 {
     DialogDriver::closeOpenBoxes();
     window.reset();
-    dialogs.reset();
-    backend.reset();
-    qunsetenv("VELNOR_API_BASE");
-    qunsetenv("VELNOR_IP_ECHO_URL");
-    env.reset();
+    service.reset();
 }
 
 void AccountInfoTest::openWindow()

@@ -1,11 +1,10 @@
-#include "connection/monitoring.h"
 #include "connection/errortexts.h"
-#include "dialogdriver.h"
+#include "connection/monitoring.h"
 #include "fakebackend.h"
 #include "fakeras.h"
 #include "mainwindow/velnormain.h"
 #include "platform/tray.h"
-#include "testenvironment.h"
+#include "servicefixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -28,7 +27,8 @@ const QString publicAddress = QStringLiteral("203.0.113.5");
 QByteArray account(bool enabled)
 {
     QByteArray document = testFixture(QStringLiteral("account.xml"));
-    document.replace(QByteArrayLiteral("<notice>Maintenance on Sunday</notice>"), QByteArrayLiteral("<notice></notice>"));
+    document.replace(
+        QByteArrayLiteral("<notice>Maintenance on Sunday</notice>"), QByteArrayLiteral("<notice></notice>"));
     if (!enabled)
         document.replace(QByteArrayLiteral("<enabled>1</enabled>"), QByteArrayLiteral("<enabled>0</enabled>"));
     return document;
@@ -40,7 +40,7 @@ QByteArray echoPage(const QString& address)
         .arg(address)
         .toUtf8();
 }
-}
+} // namespace
 
 // Connecting by hand, the monitor that follows the attempt, and the public-IP
 // check that confirms and watches a tunnel: the real window against a fake
@@ -79,10 +79,10 @@ private slots:
     void sessionTime();
 
 private:
-    std::unique_ptr<TestEnvironment> env;
-    std::unique_ptr<FakeBackend> backend;
+    std::unique_ptr<ServiceFixture> service;
+    FakeBackend* backend = nullptr;
     std::unique_ptr<FakeRas> ras;
-    std::unique_ptr<DialogDriver> dialogs;
+    DialogDriver* dialogs = nullptr;
     std::unique_ptr<VelnorMain> window;
     DeliveredReplies* delivered = nullptr;
     QList<QPair<QString, QString>> balloons;
@@ -106,20 +106,19 @@ private:
 
 void ConnectionTest::init()
 {
-    env = std::make_unique<TestEnvironment>();
-    backend = std::make_unique<FakeBackend>();
+    service = std::make_unique<ServiceFixture>();
+    backend = &service->backend;
+    dialogs = &service->dialogs;
     QVERIFY(backend->isListening());
     backend->answer(QStringLiteral("/AppServersV2"), testFixture(QStringLiteral("catalogue.xml")));
     backend->answer(accountPath, account(true));
     backend->answer(ipPath, echoPage(publicAddress));
-    qputenv("VELNOR_API_BASE", backend->baseUrl().toUtf8());
-    qputenv("VELNOR_IP_ECHO_URL", (backend->baseUrl() + ipPath).toUtf8());
     ras = std::make_unique<FakeRas>();
-    dialogs = std::make_unique<DialogDriver>();
     platform::setSystemTrayAvailable(true);
     balloons.clear();
-    platform::setBalloonObserver(
-        [this](const QString& title, const QString& message) { balloons.append({ title, message }); });
+    platform::setBalloonObserver([this](const QString& title, const QString& message) {
+        balloons.append({ title, message });
+    });
 }
 
 void ConnectionTest::cleanup()
@@ -129,13 +128,9 @@ void ConnectionTest::cleanup()
         ras->releaseBlockedDials(ERROR_USER_DISCONNECTION);
     window.reset();
     ras.reset();
-    dialogs.reset();
-    backend.reset();
-    qunsetenv("VELNOR_API_BASE");
-    qunsetenv("VELNOR_IP_ECHO_URL");
     platform::setSystemTrayAvailable(std::nullopt);
     platform::setBalloonObserver(nullptr);
-    env.reset();
+    service.reset();
 }
 
 void ConnectionTest::signIn()
@@ -207,10 +202,14 @@ void ConnectionTest::addressFromEchoPage_data()
                                       << "198.51.100.7\n";
     QTest::newRow("first marker, last end") << "<body>Address: 1.2.3.4</body> Address: x</body>"
                                             << "1.2.3.4</body> Address: x";
-    QTest::newRow("no end tag") << "Address: 9.9.9.9" << "9.9.9.9";
-    QTest::newRow("end before marker") << "</body>Address: 5.6.7.8" << "5.6.7.8";
-    QTest::newRow("no marker") << "0123456789</body>" << "89";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("no end tag") << "Address: 9.9.9.9"
+                                << "9.9.9.9";
+    QTest::newRow("end before marker") << "</body>Address: 5.6.7.8"
+                                       << "5.6.7.8";
+    QTest::newRow("no marker") << "0123456789</body>"
+                               << "89";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void ConnectionTest::addressFromEchoPage()
@@ -247,12 +246,21 @@ void ConnectionTest::stagePrefix_data()
     QTest::addColumn<QString>("stage");
     QTest::addColumn<QString>("servers");
     QTest::addColumn<QString>("prefix");
-    QTest::newRow("no quick connect") << "0" << "a|b" << QString();
-    QTest::newRow("empty stage") << "" << "a|b" << QString();
-    QTest::newRow("not a number") << "two" << "a|b" << QString();
-    QTest::newRow("stage 2 of 5") << "2" << "a|b|c|d|e" << "Stage 2/5: ";
-    QTest::newRow("empty entries count") << "1" << "a||" << "Stage 1/3: ";
-    QTest::newRow("empty list") << "1" << "" << "Stage 1/1: ";
+    QTest::newRow("no quick connect") << "0"
+                                      << "a|b" << QString();
+    QTest::newRow("empty stage") << ""
+                                 << "a|b" << QString();
+    QTest::newRow("not a number") << "two"
+                                  << "a|b" << QString();
+    QTest::newRow("stage 2 of 5") << "2"
+                                  << "a|b|c|d|e"
+                                  << "Stage 2/5: ";
+    QTest::newRow("empty entries count") << "1"
+                                         << "a||"
+                                         << "Stage 1/3: ";
+    QTest::newRow("empty list") << "1"
+                                << ""
+                                << "Stage 1/1: ";
 }
 
 void ConnectionTest::stagePrefix()
@@ -285,8 +293,13 @@ void ConnectionTest::dialConfirmedAtNextTick_data()
     QTest::addColumn<QString>("protocol");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("key");
-    QTest::newRow("PPTP") << "Frankfurt" << "PPTP" << "10.8.0.11" << QString();
-    QTest::newRow("L2TP") << "Zurich" << "L2TP" << "10.8.0.12" << "zrh-shared-key";
+    QTest::newRow("PPTP") << "Frankfurt"
+                          << "PPTP"
+                          << "10.8.0.11" << QString();
+    QTest::newRow("L2TP") << "Zurich"
+                          << "L2TP"
+                          << "10.8.0.12"
+                          << "zrh-shared-key";
 }
 
 void ConnectionTest::dialConfirmedAtNextTick()
