@@ -1,11 +1,11 @@
-#include "mainwindow/singleinstance.h"
+#include "app/identity.h"
+#include "app/settings.h"
+#include "app/singleinstance.h"
 #include "mainwindow/velnormain.h"
-#include "service/endpoints.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QFont>
-#include <QSettings>
 #include <QtDebug>
 
 namespace {
@@ -14,25 +14,23 @@ namespace {
 void useAvailableFonts()
 {
 #ifndef Q_OS_WIN
-    QFont::insertSubstitutions(QStringLiteral("Segoe UI"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
+    QFont::insertSubstitutions(
+        QStringLiteral("Segoe UI"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
     QFont::insertSubstitutions(
         QStringLiteral("Segoe UI Black"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
 #endif
 }
-}
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Velnor"));
-    QCoreApplication::setOrganizationDomain(endpoints::webDomain());
-    QCoreApplication::setApplicationName(QStringLiteral("Velnor VPN"));
+    app::setIdentity();
 
-    QSettings settings;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const qint64 last = singleinstance::storedHeartbeat(settings.value(QStringLiteral("vlrunning")));
+    const qint64 last = app::singleinstance::storedHeartbeat(app::settings::storedHeartbeat());
 
-    if (!singleinstance::mayStart(now, last)) {
-        settings.setValue(QStringLiteral("vlmaximize"), QStringLiteral("1"));
+    if (!app::singleinstance::mayStart(now, last)) {
+        app::settings::requestRaise();
         qDebug("was here");
         return 0;
     }

@@ -183,7 +183,7 @@ int main(int argc, char** argv)
     const QByteArray body = text.toUtf8();
     std::vector<Sample> reply;
     for (int run = 0; run < runs; ++run) {
-        service::storeDocumentText(browser, QString());
+        service::storeDocumentText(browser->document(), QString());
         auto* canned = new CannedReply(body);
         reply.push_back(
             measure([&] { QMetaObject::invokeMethod(&window, "HasFinished", Q_ARG(QNetworkReply*, canned)); }));
@@ -195,8 +195,8 @@ int main(int argc, char** argv)
 
     std::vector<Sample> setText, fill, total;
     for (int run = 0; run < runs; ++run) {
-        service::storeDocumentText(browser, QString());
-        const Sample set = measure([&] { service::storeDocumentText(browser, text); });
+        service::storeDocumentText(browser->document(), QString());
+        const Sample set = measure([&] { service::storeDocumentText(browser->document(), text); });
         const Sample lists = measure(populate);
         setText.push_back(set);
         fill.push_back(lists);

@@ -1,7 +1,5 @@
 #include "connection/errortexts.h"
 
-#include "mainwindow/velnormain.h"
-
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -422,5 +420,3 @@ QString pppErrorText(int code)
 std::size_t knownPPPErrorCount() { return std::size(errorTexts); }
 
 } // namespace connection
-
-QString VelnorMain::getPPPErrorText(int error_code) { return connection::pppErrorText(error_code); }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const QString stopWord = QStringLiteral("stop");
+using connection::State;
 
 // Inputs longer than their field of the remote-access records are refused
 // before anything is written: a cut address would dial another host and a
@@ -43,17 +43,21 @@ QString PPPWorker::serverNameText() const
     return serverName;
 }
 
-QString PPPWorker::statusText() const
+State PPPWorker::state() const
 {
     std::lock_guard<std::mutex> guard(lock);
     return status;
 }
 
-void PPPWorker::setStatus(const QString& value)
+void PPPWorker::setState(State value)
 {
     std::lock_guard<std::mutex> guard(lock);
     status = value;
 }
+
+QString PPPWorker::statusText() const { return connection::wordOf(state()); }
+
+void PPPWorker::setStatus(const QString& word) { setState(connection::stateOf(word)); }
 
 QString PPPWorker::errorCodeText() const
 {
@@ -67,17 +71,29 @@ void PPPWorker::setErrorCode(const QString& value)
     errorCode = value;
 }
 
-void PPPWorker::readResult(QString* statusOut, QString* errorCodeOut) const
+PPPWorker::Result PPPWorker::result() const
 {
     std::lock_guard<std::mutex> guard(lock);
-    *statusOut = status;
-    *errorCodeOut = errorCode;
+    return { status, errorCode };
+}
+
+void PPPWorker::readResult(QString* statusOut, QString* errorCodeOut) const
+{
+    const Result now = result();
+    *statusOut = connection::wordOf(now.state);
+    *errorCodeOut = now.errorCode;
 }
 
 HRASCONN PPPWorker::connectionHandle() const
 {
     std::lock_guard<std::mutex> guard(lock);
-    return ras::loadHandle(&connHandle);
+    return platform::ras::loadHandle(&connHandle);
+}
+
+void PPPWorker::hangUp()
+{
+    RasHangUpW(connectionHandle());
+    setState(State::Stop);
 }
 
 void PPPWorker::reportResult(DWORD result)
@@ -85,13 +101,13 @@ void PPPWorker::reportResult(DWORD result)
     std::lock_guard<std::mutex> guard(lock);
     errorCode = QString::number(result);
     if (result == 0) {
-        status = QStringLiteral("connected");
-    } else if (status != stopWord) {
-        status = QStringLiteral("error");
+        status = State::Connected;
+    } else if (status != State::Stop) {
+        status = State::Error;
     } else {
         // Abandoned while dialling: the failure is the abandonment itself.
-        errorCode = QStringLiteral("disconnected");
-        status.clear();
+        errorCode = connection::wordOf(State::Disconnected);
+        status = State::None;
     }
 }
 
@@ -102,16 +118,16 @@ void PPPWorker::VPNStart()
     DialInputs inputs;
     {
         std::lock_guard<std::mutex> guard(lock);
-        status = QStringLiteral("in progress");
+        status = State::InProgress;
         errorCode.clear();
         inputs = { protocol, preSharedKey, serverAddress, userName, password, serverName };
     }
 
     OSVERSIONINFOEXW version;
     std::memset(&version, 0, sizeof version);
-    version.dwOSVersionInfoSize = ras::kVersionInfoExSize;
+    version.dwOSVersionInfoSize = platform::ras::kVersionInfoExSize;
     if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version))) {
-        version.dwOSVersionInfoSize = ras::kVersionInfoSize;
+        version.dwOSVersionInfoSize = platform::ras::kVersionInfoSize;
         if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version)))
             return;
     }
@@ -119,7 +135,7 @@ void PPPWorker::VPNStart()
         return;
 
     const bool xpLayout = version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion != 0);
-    const DWORD entrySize = xpLayout ? ras::kEntryInfoSize : ras::kEntryInfoSizeOld;
+    const DWORD entrySize = xpLayout ? platform::ras::kEntryInfoSize : platform::ras::kEntryInfoSizeOld;
 
     // The whole record is zeroed, which covers either size.
     RASENTRYW entry;
@@ -142,13 +158,13 @@ void PPPWorker::VPNStart()
         return;
     }
 
-    ras::copyToField(entry.szLocalPhoneNumber, inputs.serverAddress);
+    platform::ras::copyToField(entry.szLocalPhoneNumber, inputs.serverAddress);
     entry.dwfOptions
         = RASEO_RemoteDefaultGateway | RASEO_SecureLocalFiles | RASEO_PreviewUserPw | RASEO_ShowDialingProgress;
     entry.dwfNetProtocols = RASNP_Ip;
     entry.dwFramingProtocol = RASFP_Ppp;
-    ras::copyToField(entry.szDeviceType, QStringLiteral("vpn")); // RASDT_Vpn
-    ras::copyToField(entry.szDeviceName, QStringLiteral("VPN"));
+    platform::ras::copyToField(entry.szDeviceType, QStringLiteral("vpn")); // RASDT_Vpn
+    platform::ras::copyToField(entry.szDeviceName, QStringLiteral("VPN"));
     entry.dwType = RASET_Vpn;
     entry.dwEncryptionType = ET_Optional;
     entry.dwVpnStrategy = l2tp ? VS_L2tpOnly : VS_PptpOnly;
@@ -160,7 +176,7 @@ void PPPWorker::VPNStart()
 
     // The entry-info size stays the current layout's also when the record
     // says the older one.
-    if (RasSetEntryPropertiesW(nullptr, L"Velnor", &entry, ras::kEntryInfoSize, nullptr, 0) != 0)
+    if (RasSetEntryPropertiesW(nullptr, L"Velnor", &entry, platform::ras::kEntryInfoSize, nullptr, 0) != 0)
         return;
 
     if (l2tp) {
@@ -168,9 +184,9 @@ void PPPWorker::VPNStart()
         // the entry.
         RASCREDENTIALSW credentials;
         std::memset(&credentials, 0, sizeof credentials);
-        credentials.dwSize = ras::kCredentialsSize;
+        credentials.dwSize = platform::ras::kCredentialsSize;
         credentials.dwMask = RASCM_PreSharedKey;
-        ras::copyToField(credentials.szPassword, inputs.preSharedKey);
+        platform::ras::copyToField(credentials.szPassword, inputs.preSharedKey);
         if (RasSetCredentialsW(nullptr, L"Velnor", &credentials, FALSE) != 0)
             return;
     }
@@ -179,20 +195,20 @@ void PPPWorker::VPNStart()
     // own number on all its sub-entries.
     RASDIALPARAMSW parameters;
     std::memset(&parameters, 0, sizeof parameters);
-    parameters.dwSize = ras::kDialParamsSize;
-    ras::copyToField(parameters.szEntryName, QStringLiteral("Velnor"));
-    ras::copyToField(parameters.szUserName, inputs.userName);
-    ras::copyToField(parameters.szPassword, inputs.password);
-    ras::copyToField(parameters.szDomain, QString());
+    parameters.dwSize = platform::ras::kDialParamsSize;
+    platform::ras::copyToField(parameters.szEntryName, QStringLiteral("Velnor"));
+    platform::ras::copyToField(parameters.szUserName, inputs.userName);
+    platform::ras::copyToField(parameters.szPassword, inputs.password);
+    platform::ras::copyToField(parameters.szDomain, QString());
 
     {
         std::lock_guard<std::mutex> guard(lock);
-        ras::storeHandle(&connHandle, nullptr);
+        platform::ras::storeHandle(&connHandle, nullptr);
         // Abandoned while the entry was being written: the hang-up had no
         // connection to end yet, so no dial may start now.
-        if (status == stopWord) {
-            errorCode = QStringLiteral("disconnected");
-            status.clear();
+        if (status == State::Stop) {
+            errorCode = connection::wordOf(State::Disconnected);
+            status = State::None;
             return;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection/state.h"
 #include "platform/ras.h"
 
 #include <QObject>
@@ -29,20 +30,30 @@ public:
     void setDialInputs(const DialInputs& inputs);
     QString serverNameText() const;
 
+    // The status word ("in progress", "connected", "error", "stop" or empty)
+    // and the error code of the last dial.
+    connection::State state() const;
+    void setState(connection::State value);
     QString statusText() const;
-    void setStatus(const QString& value);
+    void setStatus(const QString& word);
     QString errorCodeText() const;
     void setErrorCode(const QString& value);
     // Status and error code read together, so the monitor never pairs a new
     // status with an old code.
+    struct Result {
+        connection::State state;
+        QString errorCode;
+    };
+    Result result() const;
     void readResult(QString* statusOut, QString* errorCodeOut) const;
 
     // Safe to read while a dial runs on the dialer thread: RasHangUpW with
     // this handle aborts that dial.
     HRASCONN connectionHandle() const;
 
-signals:
-    void PPPStart();
+    // Abandons the current dial: hangs up its connection, if it has one yet,
+    // and marks the status "stop" so a dial still being set up never starts.
+    void hangUp();
 
 public slots:
     void VPNStart();
@@ -64,6 +75,6 @@ private:
     QString userName;
     QString password;
     QString serverName;
-    QString status;
+    connection::State status = connection::State::None;
     QString errorCode;
 };

@@ -1,52 +1,21 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "app/identity.h"
+#include "app/settings.h"
 #include "connection/pppworker.h"
-#include "platform/tray.h"
-#include "service/endpoints.h"
+#include "mainwindow/pages.h"
+#include "mainwindow/windowflags.h"
 
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QGraphicsDropShadowEffect>
 #include <QMenu>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QProcess>
-#include <QSettings>
 #include <QThread>
 #include <QTimer>
-
-namespace {
-const Qt::WindowFlags normalWindowFlags = Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-constexpr QSize windowSize(360, 440);
-
-// The form's texts step only renames the lists' first items; give each list
-// back exactly the items the form starts with, so they can be renamed.
-void resetFormLists(Ui::VelnorMain* form)
-{
-    const std::pair<QComboBox*, int> lists[] = {
-        { form->servers, 1 },
-        { form->protocols, 1 },
-        { form->type, 1 },
-        { form->payment_processor, 4 },
-        { form->payment_plan, 3 },
-    };
-    for (const auto& [list, count] : lists) {
-        const QSignalBlocker blocker(list);
-        list->clear();
-        for (int item = 0; item < count; ++item)
-            list->addItem(QString());
-    }
-}
-
-bool settingIsOne(const QSettings& settings, const QString& key)
-{
-    return settings.value(key).toString() == QLatin1String("1");
-}
-}
 
 static void initResources()
 {
@@ -63,18 +32,14 @@ VelnorMain::VelnorMain(QWidget* parent)
     dragPosition = QPoint(0, 0);
     userInfoReplyCount = 0;
 
-    QCoreApplication::setOrganizationName(QStringLiteral("Velnor"));
-    QCoreApplication::setOrganizationDomain(endpoints::webDomain());
-    QCoreApplication::setApplicationName(QStringLiteral("Velnor VPN"));
-    QSettings settings;
-
-    settings.setValue(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch()));
+    app::setIdentity();
+    app::settings::writeHeartbeat(QDateTime::currentMSecsSinceEpoch());
     elapsedSeconds = 0;
 
     ui->setupUi(this);
     ui->XMLUserData->hide();
 
-    setWindowFlags(normalWindowFlags);
+    setWindowFlags(windowflags::normal);
     setAttribute(Qt::WA_TranslucentBackground);
 
     auto* shadow = new QGraphicsDropShadowEffect;
@@ -82,9 +47,10 @@ VelnorMain::VelnorMain(QWidget* parent)
     shadow->setOffset(0, 0);
     ui->centralWidget->setGraphicsEffect(shadow);
 
-    setFixedSize(windowSize);
+    setFixedSize(windowflags::size);
 
-    if (settingIsOne(settings, QStringLiteral("startMinimized")))
+    using app::settings::Preference;
+    if (app::settings::preference(Preference::StartMinimized))
         applicationMinimize();
 
     openvpnProcess = new QProcess(this);
@@ -138,18 +104,13 @@ VelnorMain::VelnorMain(QWidget* parent)
     pppWorker = new PPPWorker;
     pppWorker->setStatus(QString());
     pppWorker->moveToThread(pppThread);
-    connect(pppWorker, &PPPWorker::PPPStart, this, [this] { pppThread->start(); });
     connect(pppThread, &QThread::started, pppWorker, &PPPWorker::VPNStart);
 
     ui->application_version->setText(QStringLiteral("v") + appVersion);
     ui->application_version_2->setText(QStringLiteral("version ") + appVersion);
 
-    ui->WidgetNewAccount->hide();
-    ui->WidgetConnectedVPN->hide();
-    ui->WingetConnected->hide();
-    ui->WidgetConnectingVPN->hide();
+    pages::show(ui, pages::Page::Login);
     ui->WidgetPaymentInProgress->hide();
-    ui->WingetLogin->show();
     ui->LogoSmall->hide();
     ui->application_version->hide();
 
@@ -157,22 +118,23 @@ VelnorMain::VelnorMain(QWidget* parent)
     GetCurrentIP();
     UpdateCheck();
 
-    if (settingIsOne(settings, QStringLiteral("vlr"))) {
+    const app::settings::RememberedLogin remembered = app::settings::rememberedLogin();
+    if (remembered.remember) {
         ui->autologin->setChecked(true);
-        ui->username->setText(settings.value(QStringLiteral("vlu")).toString());
-        ui->password->setText(settings.value(QStringLiteral("vlp")).toString());
+        ui->username->setText(remembered.user);
+        ui->password->setText(remembered.password);
         Login();
     } else {
         ui->autologin->setChecked(false);
     }
 
-    if (settingIsOne(settings, QStringLiteral("startWithWindows")))
+    if (app::settings::preference(Preference::StartWithSystem))
         ui->startWithWindows->setChecked(true);
-    if (settingIsOne(settings, QStringLiteral("vpn_auto_connect")))
+    if (app::settings::preference(Preference::AutoConnect))
         ui->vpn_auto_connect->setChecked(true);
-    if (settingIsOne(settings, QStringLiteral("startMinimized")))
+    if (app::settings::preference(Preference::StartMinimized))
         ui->startMinimized->setChecked(true);
-    if (settingIsOne(settings, QStringLiteral("showTaskbarIcon")))
+    if (app::settings::preference(Preference::ShowTaskbarIcon))
         ui->showTaskbarIcon->setChecked(true);
 
     ui->tabAccountZoneInfo->hide();
@@ -201,77 +163,5 @@ VelnorMain::~VelnorMain()
     delete ui;
     ui = nullptr;
 
-    QSettings settings;
-    settings.setValue(QStringLiteral("vlrunning"), QStringLiteral("0"));
-}
-
-void VelnorMain::mousePressEvent(QMouseEvent* event)
-{
-    dragPosition = event->localPos().toPoint();
-}
-
-void VelnorMain::mouseMoveEvent(QMouseEvent* event)
-{
-    move(event->screenPos().toPoint() - dragPosition);
-}
-
-void VelnorMain::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-    const auto answer = QMessageBox::question(this, tr("Application close"), tr("Are you sure you want to exit?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::Yes)
-        event->accept();
-}
-
-void VelnorMain::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange && ui) {
-        resetFormLists(ui);
-        ui->retranslateUi(this);
-    }
-}
-
-void VelnorMain::on_application_minimize_clicked()
-{
-    applicationMinimize();
-}
-
-void VelnorMain::applicationMinimize()
-{
-    const QSettings settings;
-    // Without a tray the hidden window could not be brought back, so it keeps
-    // its taskbar button there.
-    if (!settingIsOne(settings, QStringLiteral("showTaskbarIcon")) && platform::systemTrayAvailable()) {
-        setWindowFlags(this->windowFlags() | Qt::Tool);
-        hide();
-        setFixedSize(0, 0);
-    }
-    setWindowState(Qt::WindowMinimized);
-}
-
-void VelnorMain::application_maximize()
-{
-    for (int pass = 0; pass < 2; ++pass) {
-        setWindowFlags(normalWindowFlags);
-        show();
-        showNormal();
-        activateWindow();
-        setFixedSize(windowSize);
-    }
-}
-
-void VelnorMain::trayIconClicked(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason == QSystemTrayIcon::Trigger)
-        application_maximize();
-}
-
-void VelnorMain::on_application_close_clicked()
-{
-    const auto answer = QMessageBox::question(this, tr("Close Confirmation?"), tr("Are you sure you want to exit?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::Yes)
-        QCoreApplication::quit();
+    app::settings::writeStopped();
 }

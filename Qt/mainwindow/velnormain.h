@@ -22,8 +22,9 @@ class VelnorMain;
 // The program's only window. It owns all state: the form (whose hidden fields
 // hold the working state as text), the network managers, the monitor timer,
 // the tray icon, the OpenVPN process and the dialer worker with its thread.
-// Slot bodies live in the file of their feature; the slot order is part of
-// the meta-object's contract and must not change.
+// Slot bodies live in mainwindow/velnormain_<feature>.cpp, named below per
+// group; the slot order is part of the meta-object's contract and must not
+// change.
 class VelnorMain : public QMainWindow {
     Q_OBJECT
 
@@ -38,18 +39,19 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private slots:
-    // Login request and server catalogue (service/login.cpp, service/loginreply.cpp,
-    // connection/catalogueviews.cpp)
+    // Login request and server catalogue (velnormain_login.cpp, velnormain_loginreply.cpp,
+    // velnormain_catalogue.cpp)
     void DoHttpGet();
     void PopulateServers();
     void PopulateProtocols();
     void PopulateType();
     void ExtractType();
     void HasFinished(QNetworkReply* reply);
-    // Account information (service/accountinfo.cpp)
+    // Account information (velnormain_account.cpp)
     void HasFinishedUserData(QNetworkReply* reply);
     void GetUserData();
-    // Login page (service/login.cpp), selection (connection/catalogueviews.cpp)
+    // Login page (velnormain_login.cpp; on_buy_clicked opens the new-account page,
+    // velnormain_newaccount.cpp), selection (velnormain_catalogue.cpp)
     void Logout();
     void Login();
     void on_login_clicked();
@@ -59,21 +61,21 @@ private slots:
     void on_password_returnPressed();
     void on_buy_clicked();
     void on_logout_clicked();
-    // Manual connect and disconnect (connection/connect.cpp), error texts (connection/errortexts.cpp)
+    // Manual connect and disconnect, error texts (velnormain_connect.cpp)
     void PPPDisconnect();
     void PPPStarted();
     void on_connect_clicked();
     QString getPPPErrorText(int error_code);
     void on_disconnect_clicked();
-    // Window chrome and tray (mainwindow/velnormain.cpp)
+    // Window chrome and tray (velnormain_chrome.cpp)
     void on_application_minimize_clicked();
     void on_application_close_clicked();
     void application_maximize();
     void trayIconClicked(QSystemTrayIcon::ActivationReason reason);
-    // Selection, continued (connection/catalogueviews.cpp)
+    // Selection, continued (velnormain_catalogue.cpp)
     void on_type_currentIndexChanged(const QString& text);
-    // OpenVPN (connection/openvpn.cpp), public IP check (connection/ipcheck.cpp),
-    // monitor (connection/monitor.cpp)
+    // OpenVPN (velnormain_openvpn.cpp), public IP check (velnormain_ipcheck.cpp),
+    // monitor (velnormain_monitor.cpp), cancel (velnormain_connect.cpp)
     void OpenVPNConnectStage0();
     void OpenVPNConnectStage1(QNetworkReply* reply);
     void OpenVPNConnectStage2(QNetworkReply* reply);
@@ -82,13 +84,14 @@ private slots:
     void UpdateTimer();
     void removeOpenVPNfiles();
     void on_cancel_clicked();
-    // Self-update (service/update.cpp)
+    // Self-update (velnormain_update.cpp)
     void UpdateCheck();
     void UpdateResponse(QNetworkReply* reply);
     void downloadFinished(QNetworkReply* data);
     void downloadProgress(qint64 received, qint64 total);
-    // Preferences (mainwindow/preferences.cpp), account creation (service/newaccount.cpp),
-    // payment and links (service/payment.cpp), quick connect (connection/quickconnect.cpp)
+    // Preferences (velnormain_preferences.cpp, applicationMinimize in velnormain_chrome.cpp),
+    // account creation (velnormain_newaccount.cpp), payment and links (velnormain_payment.cpp),
+    // quick connect (velnormain_quickconnect.cpp)
     void on_autologin_clicked();
     void on_create_account_cancel_clicked();
     void on_CreateAccountBtn_clicked();

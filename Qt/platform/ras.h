@@ -198,7 +198,7 @@ DWORD RasSetEntryPropertiesW(LPCWSTR phoneBook, LPCWSTR entryName, LPRASENTRYW e
 DWORD RasSetCredentialsW(LPCWSTR phoneBook, LPCWSTR entryName, LPRASCREDENTIALSW credentials, BOOL clearCredentials);
 // Blocks until the tunnel is up or the dial has failed. The handle is
 // written through `connection` before the call blocks, so another thread
-// can read it (through ras::loadHandle) and abort the dial with RasHangUpW.
+// can read it (through platform::ras::loadHandle) and abort the dial with RasHangUpW.
 DWORD RasDialW(LPRASDIALEXTENSIONS extensions, LPCWSTR phoneBook, LPRASDIALPARAMSW parameters, DWORD notifierType,
     LPVOID notifier, LPHRASCONN connection);
 DWORD RasHangUpW(HRASCONN connection);

@@ -8,7 +8,7 @@
 
 #ifndef Q_OS_WIN
 
-namespace ras {
+namespace platform::ras {
 
 class Backend {
 public:
@@ -43,6 +43,6 @@ Backend* backend();
 HRASCONN newConnectionHandle();
 void publishHandle(LPHRASCONN slot, HRASCONN handle);
 
-} // namespace ras
+} // namespace platform::ras
 
 #endif

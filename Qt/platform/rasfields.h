@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-namespace ras {
+namespace platform::ras {
 
 // The size fields carry the Windows sizes of the records on every system
 // (ours are larger where wchar_t is four bytes).
@@ -71,4 +71,4 @@ inline void storeHandle(HRASCONN* slot, HRASCONN value)
 #endif
 }
 
-} // namespace ras
+} // namespace platform::ras

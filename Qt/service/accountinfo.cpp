@@ -1,14 +1,6 @@
 #include "service/accountinfo.h"
 
-#include "mainwindow/messagebox.h"
-#include "mainwindow/velnormain.h"
-#include "platform/tray.h"
-#include "service/documenttext.h"
-#include "service/request.h"
-#include "ui_velnormain.h"
-
-#include <QNetworkAccessManager>
-#include <QSettings>
+#include <QStringList>
 #include <QXmlStreamReader>
 
 namespace {
@@ -19,16 +11,9 @@ QString readField(QXmlStreamReader& xml)
     xml.readNext();
     return xml.text().toString();
 }
-
-void fillList(QComboBox* list, const QString& field)
-{
-    list->clear();
-    for (const accountinfo::ListEntry& entry : accountinfo::splitList(field))
-        list->addItem(entry.text, entry.id);
-}
 } // namespace
 
-accountinfo::Fields accountinfo::readFields(QXmlStreamReader& xml)
+service::accountinfo::Fields service::accountinfo::readFields(QXmlStreamReader& xml)
 {
     Fields fields;
     for (QString* field :
@@ -38,7 +23,7 @@ accountinfo::Fields accountinfo::readFields(QXmlStreamReader& xml)
     return fields;
 }
 
-QList<accountinfo::ListEntry> accountinfo::splitList(const QString& field)
+QList<service::accountinfo::ListEntry> service::accountinfo::splitList(const QString& field)
 {
     QList<ListEntry> entries;
     for (const QString& piece : field.split(QLatin1Char('|'))) {
@@ -48,108 +33,4 @@ QList<accountinfo::ListEntry> accountinfo::splitList(const QString& field)
         entries.append({ parts.value(1), parts.at(0).toInt() });
     }
     return entries;
-}
-
-void VelnorMain::GetUserData()
-{
-    const QUrl url = service::apiUrl(QStringLiteral("/AppUserInfoV3"),
-        {
-            { QStringLiteral("username"), ui->username->text() },
-            { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
-        });
-    if (!ui->username->text().toUtf8().isEmpty() && !ui->password->text().toUtf8().isEmpty())
-        userInfoManager->get(service::makeRequest(url, service::Cache::Default));
-}
-
-void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
-{
-    reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
-        return;
-
-    service::storeDocumentText(ui->userdatatext, service::bodyText(reply->readAll()));
-
-    // Counted before the boxes below: they run nested event loops, and a
-    // reply handled inside them must not pass for the first one again, nor
-    // may a late count undo a logout made meanwhile.
-    const bool firstReplyOfLogin = userInfoReplyCount == 0;
-    ++userInfoReplyCount;
-
-    accountinfo::Fields fields;
-    QXmlStreamReader xml(ui->userdatatext->document()->toPlainText());
-    while (!xml.atEnd() && !xml.hasError()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::StartDocument)
-            continue;
-        if (token != QXmlStreamReader::StartElement || xml.name() != QLatin1String("response"))
-            continue;
-        xml.readNext();
-        if (xml.text() != QLatin1String("true"))
-            continue;
-
-        fields = accountinfo::readFields(xml);
-        ui->user_name->setText(fields.name);
-        ui->user_email->setText(fields.email);
-        ui->user_enabled->setText(fields.enabled);
-        ui->user_plan->setText(tr("Current plan:") + fields.plan);
-        ui->user_expire->setText(tr("Expiration date: ") + fields.expiry);
-        ui->user_quota->setText(tr("Quota remaining: ") + fields.quota);
-        fillList(ui->payment_processor, fields.paymentMethods);
-        fillList(ui->payment_plan, fields.plans);
-        ui->quick_servers->setText(fields.quickServers);
-
-        const bool usable = !ui->user_enabled->text().isEmpty() && ui->user_enabled->text() != QLatin1String("0")
-            && ui->connectionStatus->text() != QLatin1String("connected");
-        if (usable) {
-            ui->authstatus->setText(fields.quota + tr(" quota available"));
-            ui->tabAccountZoneInfo->show();
-            ui->tabAccountZonePayment->hide();
-            ui->WingetConnected->setTabEnabled(0, true);
-            ui->WingetConnected->setTabEnabled(1, true);
-            if (ui->paymentInProgress->text() == QLatin1String("1")) {
-                ui->paymentInProgress->setText(QStringLiteral("0"));
-                ui->WidgetPaymentInProgress->hide();
-                ui->WingetConnected->show();
-                ui->WidgetConnectedVPN->hide();
-                ui->WidgetConnectingVPN->hide();
-                ui->WidgetNewAccount->hide();
-                platform::showBalloon(trayIcon, tr("Account Active"), tr("Your account is now active. Thank you!"));
-                application_maximize();
-                ui->WingetConnected->setCurrentIndex(0);
-                ui->loading->hide();
-            }
-        } else {
-            // Locked while the account is not active or a tunnel is up; the
-            // user lands on the payment page.
-            ui->WingetConnected->setTabEnabled(0, false);
-            ui->WingetConnected->setTabEnabled(1, false);
-            ui->tabAccountZonePayment->show();
-            ui->tabAccountZoneInfo->hide();
-            ui->WingetConnected->setCurrentIndex(2);
-        }
-    }
-
-    ui->user_area->show();
-    ui->LogoSmall->show();
-    ui->application_version->show();
-
-    if (fields.notice.trimmed().length() > 5)
-        messagebox::showStandard(QMessageBox::Information, fields.notice, tr("Notice"));
-
-    if (ui->user_enabled->text().toInt() > 0 && firstReplyOfLogin) {
-        if (fields.daysLeft.toInt() <= 4) {
-            const auto answer = QMessageBox::question(this, tr("Renew your account?"),
-                tr("Your account will expire soon. You would like to renew now to avoid any service interruption when "
-                   "current subscription will end?"),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-            if (answer == QMessageBox::Yes) {
-                ui->WingetConnected->setCurrentIndex(2);
-                ui->WingetConnected->show();
-                ui->tabAccountZoneInfo->hide();
-                ui->tabAccountZonePayment->show();
-            }
-        }
-        if (QSettings().value(QStringLiteral("vpn_auto_connect")).toString() == QLatin1String("1"))
-            quickConnectDial();
-    }
 }

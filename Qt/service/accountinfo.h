@@ -6,7 +6,7 @@
 class QXmlStreamReader;
 
 // Readers of the account-information document.
-namespace accountinfo {
+namespace service::accountinfo {
 
 // The twelve fields that follow the "true" of the response element, in
 // document order.
@@ -43,4 +43,4 @@ struct ListEntry {
 // is not a number reads as 0.
 QList<ListEntry> splitList(const QString& field);
 
-} // namespace accountinfo
+} // namespace service::accountinfo

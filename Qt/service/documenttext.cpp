@@ -2,7 +2,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace {
 // Lays nothing out and draws nothing.
@@ -57,9 +56,8 @@ QString withLineBreaks(const QString& text)
 }
 } // namespace
 
-void service::storeDocumentText(QTextEdit* holder, const QString& text)
+void service::storeDocumentText(QTextDocument* document, const QString& text)
 {
-    QTextDocument* document = holder->document();
     if (!dynamic_cast<UnlaidLayout*>(document->documentLayout()))
         document->setDocumentLayout(new UnlaidLayout(document));
     document->setPlainText(withLineBreaks(text));

@@ -5,11 +5,10 @@
 // The configured addresses of the service. Build-time defaults; the
 // environment variables VELNOR_API_BASE, VELNOR_SITE_BASE, VELNOR_IP_ECHO_URL,
 // VELNOR_STORE_URL and VELNOR_OPENVPN override them at run time.
-namespace endpoints {
+namespace service::endpoints {
 QString apiBase();
 QString siteBase();
 QString ipEchoUrl();
 QString storeUrl();
-QString webDomain();
 QString openvpnExecutable();
-}
+} // namespace service::endpoints

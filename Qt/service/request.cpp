@@ -37,7 +37,7 @@ QUrl service::buildUrl(const QString& base, const QString& path, const QueryItem
 
 QUrl service::apiUrl(const QString& path, const QueryItems& query)
 {
-    return buildUrl(endpoints::apiBase(), path, query);
+    return buildUrl(service::endpoints::apiBase(), path, query);
 }
 
 QNetworkRequest service::makeRequest(const QUrl& url, Cache cache)

@@ -9,9 +9,9 @@ namespace {
 constexpr DWORD timedOut = 638; // "The request has timed out."
 }
 
-FakeRas::FakeRas() { ras::setBackend(this); }
+FakeRas::FakeRas() { platform::ras::setBackend(this); }
 
-FakeRas::~FakeRas() { ras::setBackend(nullptr); }
+FakeRas::~FakeRas() { platform::ras::setBackend(nullptr); }
 
 void FakeRas::setVersion(DWORD majorVersion, DWORD minorVersion, DWORD platform)
 {
@@ -136,7 +136,7 @@ DWORD FakeRas::setEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, const RA
         callLog << QStringLiteral("entry");
         EntryCall call;
         call.phoneBookNull = phoneBook == nullptr;
-        call.entryName = ras::wideText(entryName);
+        call.entryName = platform::ras::wideText(entryName);
         std::memcpy(&call.entry, &entry, sizeof entry);
         call.entryInfoSize = entryInfoSize;
         call.deviceInfoNull = deviceInfo == nullptr;
@@ -157,7 +157,7 @@ DWORD FakeRas::setCredentials(
     callLog << QStringLiteral("credentials");
     CredentialsCall call;
     call.phoneBookNull = phoneBook == nullptr;
-    call.entryName = ras::wideText(entryName);
+    call.entryName = platform::ras::wideText(entryName);
     std::memcpy(&call.credentials, &record, sizeof record);
     call.clearCredentials = clearCredentials;
     credentials << call;
@@ -167,7 +167,7 @@ DWORD FakeRas::setCredentials(
 DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, const RASDIALPARAMSW& parameters,
     DWORD notifierType, LPVOID notifier, LPHRASCONN connection)
 {
-    const HRASCONN handle = ras::newConnectionHandle();
+    const HRASCONN handle = platform::ras::newConnectionHandle();
     DialScript script;
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -186,7 +186,7 @@ DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, cons
         }
         live.insert(handle);
     }
-    ras::publishHandle(connection, handle);
+    platform::ras::publishHandle(connection, handle);
 
     std::unique_lock<std::mutex> guard(lock);
     DWORD result = script.result;

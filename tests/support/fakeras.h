@@ -20,7 +20,7 @@
 //
 // Unscripted, the system reports version 10.0 of the NT family, every call
 // succeeds and a dial connects at once.
-class FakeRas : public ras::Backend {
+class FakeRas : public platform::ras::Backend {
 public:
     FakeRas();
     ~FakeRas() override;

@@ -1,6 +1,6 @@
 #include "testenvironment.h"
 
-#include "service/endpoints.h"
+#include "app/identity.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,7 +40,5 @@ QString TestEnvironment::settingsFile() const
 
 void TestEnvironment::setApplicationIdentity()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Velnor"));
-    QCoreApplication::setOrganizationDomain(endpoints::webDomain());
-    QCoreApplication::setApplicationName(QStringLiteral("Velnor VPN"));
+    app::setIdentity();
 }

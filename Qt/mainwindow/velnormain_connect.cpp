@@ -1,0 +1,158 @@
+#include "mainwindow/velnormain.h"
+#include "ui_velnormain.h"
+
+#include "connection/errortexts.h"
+#include "connection/pppworker.h"
+#include "mainwindow/messagebox.h"
+#include "mainwindow/pages.h"
+
+#include <QProcess>
+#include <QThread>
+
+namespace {
+using connection::State;
+
+const QString dottedAddress = QStringLiteral("     .     .     .     ");
+// How long a connect waits for the dialer thread to finish its previous run.
+constexpr unsigned long previousRunWaitMs = 5000;
+// "This connection is already being dialed."
+const QString stillDialingCode = QStringLiteral("756");
+} // namespace
+
+void VelnorMain::on_connect_clicked()
+{
+    ui->loading->show();
+    elapsedSeconds = 0;
+
+    const QString enabled = ui->user_enabled->text();
+    if (enabled == QLatin1String("0") || enabled.isEmpty()) {
+        messagebox::showStandard(QMessageBox::Critical,
+            tr("VPN connections are not available for your account. You need to subscribe to a plan to make account "
+               "enabled. \nFor more details please visit our site."),
+            tr("Your account is disabled"));
+        return;
+    }
+
+    openvpnProcess->kill();
+    PPPDisconnect();
+
+    ui->connect->setEnabled(false);
+    ui->connect->hide();
+    ui->authstatus->setText(tr("Connecting..."));
+    ui->ipCurrent->setText(tr("updating..."));
+    pages::setAttemptState(ui, State::None);
+
+    ui->servers->setEnabled(false);
+    ui->protocols->setEnabled(false);
+    ui->type->setEnabled(false);
+    ui->logout->setEnabled(false);
+    ui->connect->setEnabled(false);
+    ui->connect->setText(tr("Connecting..."));
+
+    pages::show(ui, pages::Page::Connecting);
+
+    const QString protocol = ui->server_protocol->text();
+    ui->connecting_title->setText(tr("Connecting to ") + ui->server_name->text());
+    ui->connecting_message->setText(
+        protocol + tr(" connection to ") + ui->server_name->text() + tr("\nis in progress"));
+
+    ui->cancel->show();
+    ui->cancel->setEnabled(true);
+
+    if (protocol == QLatin1String("PPTP") || protocol == QLatin1String("L2TP")) {
+        PPPWorker::DialInputs inputs;
+        inputs.protocol = protocol;
+        inputs.preSharedKey = ui->server_pskey->text();
+        inputs.serverAddress = ui->server_ip->text();
+        inputs.userName = ui->username->text();
+        inputs.password = ui->password->text();
+        inputs.serverName = ui->server_name->text();
+        pppWorker->setDialInputs(inputs);
+
+        // A thread still finishing its previous run would ignore start(), and
+        // the attempt would wait for a dial that never comes.
+        if (pppThread->isRunning()) {
+            pppThread->quit();
+            pppThread->wait(previousRunWaitMs);
+        }
+        if (pppThread->isRunning()) {
+            pppWorker->setErrorCode(stillDialingCode);
+            pppWorker->setState(State::Error);
+        } else {
+            pppThread->start();
+        }
+    }
+    if (protocol == QLatin1String("OpenVPN")) {
+        pages::setAttemptState(ui, State::InProgress);
+        OpenVPNConnectStage0();
+    }
+
+    QCoreApplication::processEvents();
+}
+
+void VelnorMain::on_disconnect_clicked()
+{
+    ui->cancel->hide();
+    ui->disconnect->setEnabled(false);
+    ui->authstatus->setText(tr("Disconnecting..."));
+    ui->ipCurrent->setText(QString());
+    QCoreApplication::processEvents();
+
+    pppThread->quit();
+    PPPDisconnect();
+
+    openvpnProcess->kill();
+    removeOpenVPNfiles();
+
+    pppWorker->setErrorCode(QString());
+    pppWorker->setState(State::None);
+
+    pages::setAttemptState(ui, State::Disconnected);
+    ui->authstatus->setText(tr("Ready!"));
+
+    ui->disconnect->hide();
+    ui->connect->setText(tr("Connect"));
+    ui->connect->setEnabled(false);
+    ui->quick_stage->setText(QStringLiteral("0"));
+    ui->quickConnect->setEnabled(false);
+    ui->connect->show();
+
+    ui->servers->setEnabled(true);
+    ui->protocols->setEnabled(true);
+    ui->type->setEnabled(true);
+    ui->loading->hide();
+    ui->logout->show();
+    ui->logout->setEnabled(true);
+
+    pages::show(ui, pages::Page::Account);
+    ui->WingetConnected->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+
+    GetUserData();
+    PopulateServers();
+
+    elapsedSeconds = 0;
+    ui->loading->hide();
+
+    GetCurrentIP();
+
+    ui->ip->setText(dottedAddress);
+    ui->connection_status_icon->setStyleSheet(QStringLiteral("background:url(:/resources/not_connected_icon.png); "));
+    ui->connection_status->setText(tr("not connected"));
+    QCoreApplication::processEvents();
+}
+
+void VelnorMain::on_cancel_clicked()
+{
+    on_disconnect_clicked();
+    pages::setAttemptState(ui, State::Disconnected);
+    // A dial still blocked in the remote-access layer that fails afterwards
+    // is then not reported as an error.
+    pppWorker->setState(State::Stop);
+}
+
+void VelnorMain::PPPDisconnect() { pppWorker->hangUp(); }
+
+void VelnorMain::PPPStarted() { }
+
+QString VelnorMain::getPPPErrorText(int error_code) { return connection::pppErrorText(error_code); }

@@ -1,0 +1,473 @@
+#include "platform/linux/networkmanager.h"
+
+#ifndef Q_OS_WIN
+
+#include "platform/rasfields.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryFile>
+
+namespace {
+
+using platform::networkmanager::Outcome;
+using platform::networkmanager::Step;
+
+// Our own codes for what went wrong with nmcli; errorCode() maps them.
+enum class Failure {
+    None,
+    NmcliMissing,
+    NotRunning,
+    TimedOut,
+    HungUp,
+    CannotWrite,
+    NoProfile,
+    InvalidEntry,
+    Authentication,
+    NoPlugin,
+    ActivationFailed,
+    Unknown,
+};
+
+// The one table from nmcli failures to remote-access error codes. Each code
+// is the one whose message (as the window words it) tells the user best
+// what happened:
+//   nmcli cannot be started       633 "...not configured for Remote Access dialout": the system has no
+//                                     dial-out tool at all
+//   NetworkManager not running    711 "RasMan initialization failure": the connection manager behind
+//    (exit 8, or not reachable)       the dial is not there
+//   no answer in time (exit 3,    718 "PPP timeout."
+//    or our own bound ran out)
+//   ended by a hang-up            631 "The port was disconnected by the user."
+//   profile or secrets file       624 "Cannot write the phone book file."
+//    cannot be written
+//   profile missing (exit 10)     623 "Cannot find the phone book entry."
+//   server address not a plain    625 "Invalid information found in the phone book."
+//    host name or address
+//   login refused, secrets        691 "Access denied because username and/or password is invalid"
+//    missing or wrong
+//   VPN plugin not installed      609 "The device type does not exist.": no PPTP or L2TP support here
+//   activation failed (exit 4)    800 "Unable to establish the VPN connection. The VPN server may be
+//                                     unreachable..."
+//   anything else                 635 "Unknown error."
+struct FailureCode {
+    Failure failure;
+    DWORD code;
+};
+constexpr FailureCode failureCodes[] = {
+    { Failure::None, 0 },
+    { Failure::NmcliMissing, 633 },
+    { Failure::NotRunning, 711 },
+    { Failure::TimedOut, 718 },
+    { Failure::HungUp, ERROR_USER_DISCONNECTION },
+    { Failure::CannotWrite, 624 },
+    { Failure::NoProfile, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY },
+    { Failure::InvalidEntry, 625 },
+    { Failure::Authentication, 691 },
+    { Failure::NoPlugin, 609 },
+    { Failure::ActivationFailed, 800 },
+    { Failure::Unknown, 635 },
+};
+
+DWORD codeOf(Failure failure)
+{
+    for (const FailureCode& row : failureCodes) {
+        if (row.failure == failure)
+            return row.code;
+    }
+    return 635;
+}
+
+// nmcli's exit codes.
+constexpr int exitTimeout = 3;
+constexpr int exitActivationFailed = 4;
+constexpr int exitNotRunning = 8;
+constexpr int exitNotFound = 10;
+
+bool mentions(const QString& text, std::initializer_list<const char*> phrases)
+{
+    for (const char* phrase : phrases) {
+        if (text.contains(QLatin1String(phrase), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+Failure classify(Step step, const Outcome& outcome)
+{
+    if (!outcome.started)
+        return Failure::NmcliMissing;
+    if (outcome.cancelled)
+        return Failure::HungUp;
+    if (outcome.timedOut)
+        return Failure::TimedOut;
+    if (outcome.crashed)
+        return Failure::Unknown;
+    if (outcome.exitCode == 0)
+        return Failure::None;
+
+    const QString& text = outcome.errorText;
+    if (outcome.exitCode == exitNotRunning
+        || mentions(text, { "NetworkManager is not running", "Could not create NMClient", "Could not connect" }))
+        return Failure::NotRunning;
+    if (outcome.exitCode == exitTimeout || mentions(text, { "timed out", "timeout expired" }))
+        return Failure::TimedOut;
+    // Taking down what is not up leaves nothing to end.
+    if (step == Step::HangUp)
+        return outcome.exitCode == exitNotFound || mentions(text, { "not an active connection" }) ? Failure::None
+                                                                                                  : Failure::Unknown;
+    if (outcome.exitCode == exitNotFound || mentions(text, { "unknown connection" }))
+        return Failure::NoProfile;
+    if (mentions(text, { "not installed", "failed to start", "vpn plugin", "unknown vpn" }))
+        return Failure::NoPlugin;
+    if (step == Step::WriteProfile)
+        return Failure::CannotWrite;
+    if (mentions(text,
+            { "login failed", "secrets were required", "no valid secrets", "invalid secrets", "password",
+                "authentication" }))
+        return Failure::Authentication;
+    if (outcome.exitCode == exitActivationFailed)
+        return Failure::ActivationFailed;
+    return Failure::Unknown;
+}
+
+// A server address goes into the profile's data list, whose items are
+// separated by commas: only what a host name or address can hold passes.
+bool isPlainHost(const QString& host)
+{
+    if (host.isEmpty())
+        return false;
+    for (QChar c : host) {
+        const bool allowed = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_') || c == QLatin1Char(':')
+            || c == QLatin1Char('[') || c == QLatin1Char(']');
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
+// How the entry's options map onto the profile. Secrets are never stored
+// by NetworkManager (flags 2, "not saved"): they travel in the passwd-file
+// of each dial. Options without a NetworkManager equivalent (dialling
+// progress and preview, multilink, NetBIOS, redial count and pause) are not
+// carried over.
+QString vpnData(const QString& gateway, DWORD options, DWORD options2, DWORD encryption, const QString& vpnType)
+{
+    QStringList items { QStringLiteral("gateway=") + gateway, QStringLiteral("password-flags=2") };
+    if (vpnType == QLatin1String("l2tp") && (options2 & RASEO2_UsePreSharedKey)) {
+        items << QStringLiteral("ipsec-enabled=yes") << QStringLiteral("ipsec-psk-flags=2");
+    }
+    if (options & RASEO_RequireMsEncryptedPw) {
+        items << QStringLiteral("refuse-eap=yes") << QStringLiteral("refuse-chap=yes");
+    }
+    if (options & (RASEO_RequireEncryptedPw | RASEO_RequireMsEncryptedPw))
+        items << QStringLiteral("refuse-pap=yes");
+    if ((options & RASEO_RequireDataEncryption) || encryption == ET_Require || encryption == ET_RequireMax)
+        items << QStringLiteral("require-mppe=yes");
+    if (encryption == ET_RequireMax)
+        items << QStringLiteral("require-mppe-128=yes");
+    return items.join(QStringLiteral(", "));
+}
+
+// Secrets go to nmcli in a file only we can read, in a folder of our own
+// where there is one (the runtime folder is memory-backed), removed as soon
+// as nmcli is done with it.
+QString secretsFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
+        return runtime;
+    return QDir::tempPath();
+}
+
+// Asks a run to end, then insists; both waits are bounded.
+void stopProcess(QProcess& process)
+{
+    process.terminate();
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+} // namespace
+
+DWORD platform::networkmanager::errorCode(Step step, const Outcome& outcome) { return codeOf(classify(step, outcome)); }
+
+QString platform::networkmanager::escapeSecret(const QString& value)
+{
+    QString escaped;
+    escaped.reserve(value.size() + 8);
+    for (int i = 0; i < value.size(); ++i) {
+        const ushort c = value.at(i).unicode();
+        if (c == '\\') {
+            escaped += QStringLiteral("\\\\");
+        } else if (c < 0x20 || c == 0x7f || (c == ' ' && (i == 0 || i == value.size() - 1))) {
+            // nmcli strips unescaped spaces at either end and ends the value
+            // at a line break.
+            escaped += QLatin1Char('\\') + QString::number(c, 8).rightJustified(3, QLatin1Char('0'));
+        } else {
+            escaped += value.at(i);
+        }
+    }
+    return escaped;
+}
+
+QString platform::networkmanager::program()
+{
+    const QString configured = qEnvironmentVariable("VELNOR_NMCLI");
+    return configured.isEmpty() ? QStringLiteral("nmcli") : configured;
+}
+
+void NetworkManagerBackend::setTimeLimits(int activation, int command)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    activationSeconds = activation;
+    commandMilliseconds = command;
+}
+
+NetworkManagerBackend::Limits NetworkManagerBackend::currentLimits() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return { activationSeconds, commandMilliseconds };
+}
+
+bool NetworkManagerBackend::isLive(HRASCONN connection) const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return connections.count(connection) != 0;
+}
+
+Outcome NetworkManagerBackend::run(const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy)
+{
+    Outcome outcome;
+    QProcess process;
+    process.setProgram(platform::networkmanager::program());
+    process.setArguments(arguments);
+    // Untranslated messages, so the error texts can be recognised.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    // nmcli must fail rather than wait for someone to type a secret; what
+    // it reports on success is not needed.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(timeoutMilliseconds)) {
+        outcome.started = false;
+        stopProcess(process);
+        return outcome;
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    // Short slices, so a hang-up from another thread is noticed quickly; the
+    // process itself is only ever touched from this thread.
+    while (!process.waitForFinished(50)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (cancelledBy && !isLive(cancelledBy)) {
+            outcome.cancelled = true;
+            stopProcess(process);
+            break;
+        }
+        if (clock.elapsed() > timeoutMilliseconds) {
+            outcome.timedOut = true;
+            stopProcess(process);
+            break;
+        }
+    }
+    outcome.crashed = process.exitStatus() == QProcess::CrashExit && !outcome.cancelled && !outcome.timedOut;
+    outcome.exitCode = process.exitCode();
+    outcome.errorText = QString::fromLocal8Bit(process.readAllStandardError());
+    return outcome;
+}
+
+DWORD NetworkManagerBackend::writeProfile(const QString& name, const Entry& entry)
+{
+    if (!isPlainHost(entry.gateway))
+        return codeOf(Failure::InvalidEntry);
+    const int timeout = currentLimits().commandMilliseconds;
+    // Rewritten whole every time, so nothing of an earlier server lingers.
+    const Outcome removed
+        = run({ QStringLiteral("connection"), QStringLiteral("delete"), QStringLiteral("id"), name }, timeout);
+    if (removed.started && !removed.timedOut && !removed.crashed && removed.exitCode == exitNotFound) {
+        // There was none yet.
+    } else if (const DWORD code = platform::networkmanager::errorCode(Step::WriteProfile, removed)) {
+        return code;
+    }
+
+    const QStringList arguments { QStringLiteral("connection"), QStringLiteral("add"), QStringLiteral("type"),
+        QStringLiteral("vpn"), QStringLiteral("con-name"), name, QStringLiteral("ifname"), QStringLiteral("*"),
+        QStringLiteral("vpn-type"), entry.vpnType, QStringLiteral("connection.autoconnect"), QStringLiteral("no"),
+        QStringLiteral("ipv4.never-default"),
+        (entry.options & RASEO_RemoteDefaultGateway) ? QStringLiteral("no") : QStringLiteral("yes"),
+        QStringLiteral("vpn.data"),
+        vpnData(entry.gateway, entry.options, entry.options2, entry.encryption, entry.vpnType) };
+    return platform::networkmanager::errorCode(Step::WriteProfile, run(arguments, timeout));
+}
+
+DWORD NetworkManagerBackend::setEntryProperties(
+    LPCWSTR, LPCWSTR entryName, const RASENTRYW& record, DWORD, const BYTE*, DWORD)
+{
+    const QString name = platform::ras::wideText(entryName);
+    Entry entry;
+    entry.vpnType = (record.dwVpnStrategy == VS_L2tpOnly || record.dwVpnStrategy == VS_L2tpFirst)
+        ? QStringLiteral("l2tp")
+        : QStringLiteral("pptp");
+    entry.gateway = platform::ras::fieldText(record.szLocalPhoneNumber);
+    entry.options = record.dwfOptions;
+    entry.options2 = record.dwfOptions2;
+    entry.encryption = record.dwEncryptionType;
+    if (name.isEmpty())
+        return ERROR_INVALID_PARAMETER;
+    {
+        // New properties keep the entry's stored key, as on Windows.
+        std::lock_guard<std::mutex> guard(lock);
+        const auto previous = entries.find(name);
+        if (previous != entries.end()) {
+            entry.hasPreSharedKey = previous->second.hasPreSharedKey;
+            entry.preSharedKey = previous->second.preSharedKey;
+        }
+        entries[name] = entry;
+    }
+    rememberProfileResult(name, writeProfile(name, entry));
+    return 0;
+}
+
+// A profile that cannot be written (no nmcli, NetworkManager not running, a
+// bad address) is reported by the next dial, which the window shows with
+// its message; refused here, the dialer would only wait for its time-out.
+void NetworkManagerBackend::rememberProfileResult(const QString& name, DWORD code)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    const auto found = entries.find(name);
+    if (found != entries.end())
+        found->second.profileError = code;
+}
+
+DWORD NetworkManagerBackend::setCredentials(
+    LPCWSTR, LPCWSTR entryName, const RASCREDENTIALSW& credentials, BOOL clearCredentials)
+{
+    const QString name = platform::ras::wideText(entryName);
+    Entry entry;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const auto found = entries.find(name);
+        if (found == entries.end())
+            return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+        // Only the pre-shared key is kept on the entry: the account's own
+        // name and password come with every dial.
+        if (credentials.dwMask & RASCM_PreSharedKey) {
+            found->second.hasPreSharedKey = !clearCredentials;
+            found->second.preSharedKey
+                = clearCredentials ? QString() : platform::ras::fieldText(credentials.szPassword);
+        }
+        entry = found->second;
+    }
+    rememberProfileResult(name, writeProfile(name, entry));
+    return 0;
+}
+
+DWORD NetworkManagerBackend::dial(
+    const RASDIALEXTENSIONS*, LPCWSTR, const RASDIALPARAMSW& parameters, DWORD, LPVOID, LPHRASCONN connection)
+{
+    const QString name = platform::ras::fieldText(parameters.szEntryName);
+    const HRASCONN handle = platform::ras::newConnectionHandle();
+    Entry entry;
+    bool known = false;
+    Limits limits {};
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        connections[handle] = Connection { name };
+        const auto found = entries.find(name);
+        known = found != entries.end();
+        if (known)
+            entry = found->second;
+        limits = { activationSeconds, commandMilliseconds };
+    }
+    platform::ras::publishHandle(connection, handle);
+
+    const auto finish = [this, handle](DWORD code) {
+        if (code != 0) {
+            std::lock_guard<std::mutex> guard(lock);
+            connections.erase(handle);
+        }
+        return code;
+    };
+    if (!known)
+        return finish(ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    if (entry.profileError != 0) {
+        const DWORD code = writeProfile(name, entry);
+        rememberProfileResult(name, code);
+        if (code != 0)
+            return finish(code);
+    }
+
+    // The user name is no secret; the password and key never leave the
+    // passwd-file.
+    const Outcome named = run({ QStringLiteral("connection"), QStringLiteral("modify"), QStringLiteral("id"), name,
+                                  QStringLiteral("vpn.user-name"), platform::ras::fieldText(parameters.szUserName) },
+        limits.commandMilliseconds, handle);
+    if (const DWORD code = platform::networkmanager::errorCode(Step::WriteProfile, named))
+        return finish(code);
+    if (!isLive(handle))
+        return finish(ERROR_USER_DISCONNECTION);
+
+    QTemporaryFile secrets(secretsFolder() + QStringLiteral("/velnor-nmcli-XXXXXX"));
+    if (!secrets.open() || !secrets.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return finish(codeOf(Failure::CannotWrite));
+    QString lines = QStringLiteral("vpn.secrets.password:")
+        + platform::networkmanager::escapeSecret(platform::ras::fieldText(parameters.szPassword)) + QLatin1Char('\n');
+    if (entry.vpnType == QLatin1String("l2tp") && entry.hasPreSharedKey)
+        lines += QStringLiteral("vpn.secrets.ipsec-psk:") + platform::networkmanager::escapeSecret(entry.preSharedKey)
+            + QLatin1Char('\n');
+    QByteArray contents = lines.toUtf8();
+    const bool written = secrets.write(contents) == contents.size() && secrets.flush();
+    // Our copies of the secrets go as soon as they are written.
+    lines.fill(QLatin1Char('\0'));
+    contents.fill('\0');
+    if (!written)
+        return finish(codeOf(Failure::CannotWrite));
+
+    const Outcome up
+        = run({ QStringLiteral("--wait"), QString::number(limits.activationSeconds), QStringLiteral("connection"),
+                  QStringLiteral("up"), QStringLiteral("id"), name, QStringLiteral("passwd-file"), secrets.fileName() },
+            limits.activationSeconds * 1000 + limits.commandMilliseconds, handle);
+    secrets.remove();
+
+    // A hang-up while nmcli finished on its own still wins: the tunnel is
+    // being taken down.
+    if (!isLive(handle))
+        return finish(ERROR_USER_DISCONNECTION);
+    if (up.timedOut) {
+        // NetworkManager may still be activating: stop it, as a hang-up would.
+        run({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name },
+            limits.commandMilliseconds);
+    }
+    return finish(platform::networkmanager::errorCode(Step::Dial, up));
+}
+
+DWORD NetworkManagerBackend::hangUp(HRASCONN connection)
+{
+    QString name;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const auto found = connections.find(connection);
+        if (found == connections.end())
+            return ERROR_INVALID_HANDLE;
+        name = found->second.entryName;
+        // A dial still running sees this and stops its nmcli.
+        connections.erase(found);
+    }
+    const Outcome down = run({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name },
+        currentLimits().commandMilliseconds);
+    return platform::networkmanager::errorCode(Step::HangUp, down);
+}
+
+#endif

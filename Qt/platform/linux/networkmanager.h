@@ -1,0 +1,100 @@
+#pragma once
+
+// The remote-access backend on Linux: a phone-book entry is a NetworkManager
+// connection profile of the same name, written, dialled and hung up with
+// nmcli (the program in VELNOR_NMCLI, else "nmcli" on the path).
+
+#include "platform/rasbackend.h"
+
+#ifndef Q_OS_WIN
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <mutex>
+
+namespace platform::networkmanager {
+
+// How one nmcli run ended.
+struct Outcome {
+    bool started = true;
+    bool timedOut = false; // our own bound ran out and the run was stopped
+    bool cancelled = false; // a hang-up stopped the run
+    bool crashed = false;
+    int exitCode = 0;
+    QString errorText; // what nmcli printed on standard error
+};
+
+// What the run was for: the same failure means different things.
+enum class Step { WriteProfile, Dial, HangUp };
+
+// The remote-access error code for a run (0 for success); the table is in
+// the source.
+DWORD errorCode(Step step, const Outcome& outcome);
+
+// A value as one line of an nmcli passwd-file: backslashes, line breaks and
+// other control characters, and spaces at either end escaped, so nmcli
+// reads back exactly the value.
+QString escapeSecret(const QString& value);
+
+// The nmcli program used now.
+QString program();
+
+} // namespace platform::networkmanager
+
+// Writing an entry or its key succeeds once the entry is remembered; when
+// the profile cannot be written, the next dial retries and reports why.
+class NetworkManagerBackend : public platform::ras::Backend {
+public:
+    NetworkManagerBackend() = default;
+
+    DWORD setEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, const RASENTRYW& entry, DWORD entryInfoSize,
+        const BYTE* deviceInfo, DWORD deviceInfoSize) override;
+    DWORD setCredentials(
+        LPCWSTR phoneBook, LPCWSTR entryName, const RASCREDENTIALSW& credentials, BOOL clearCredentials) override;
+    DWORD dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, const RASDIALPARAMSW& parameters,
+        DWORD notifierType, LPVOID notifier, LPHRASCONN connection) override;
+    DWORD hangUp(HRASCONN connection) override;
+
+    // Bounds on waiting for NetworkManager: how long an activation may take
+    // (passed to nmcli's --wait; we stop it ourselves once a command's time
+    // more has passed) and how long any other nmcli command may run.
+    void setTimeLimits(int activationSeconds, int commandMilliseconds);
+
+private:
+    struct Entry {
+        QString vpnType; // "pptp" or "l2tp"
+        QString gateway;
+        DWORD options = 0;
+        DWORD options2 = 0;
+        DWORD encryption = 0;
+        bool hasPreSharedKey = false;
+        QString preSharedKey;
+        DWORD profileError = 0; // why the profile could not be written last time
+    };
+    struct Connection {
+        QString entryName;
+    };
+
+    DWORD writeProfile(const QString& name, const Entry& entry);
+    void rememberProfileResult(const QString& name, DWORD code);
+    platform::networkmanager::Outcome run(
+        const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy = nullptr);
+    bool isLive(HRASCONN connection) const;
+    struct Limits {
+        int activationSeconds;
+        int commandMilliseconds;
+    };
+    Limits currentLimits() const;
+
+    mutable std::mutex lock;
+    std::map<QString, Entry> entries;
+    // Connections dialling or up; a hang-up removes its connection, which is
+    // how a dial in progress learns that it was abandoned.
+    std::map<HRASCONN, Connection> connections;
+    int activationSeconds = 60;
+    int commandMilliseconds = 20000;
+};
+
+#endif

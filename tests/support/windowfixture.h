@@ -1,0 +1,44 @@
+#pragma once
+
+#include "dialogdriver.h"
+#include "fakebackend.h"
+#include "testenvironment.h"
+
+#include "mainwindow/velnormain.h"
+
+#include <memory>
+
+// What a window suite needs: its own settings and working folder, a fake
+// backend the client is pointed at (API base and IP echo page), the
+// message-box driver, and the window itself. Create one in init() and
+// destroy it in cleanup(); it closes any box left open and the window
+// before the rest.
+class WindowFixture {
+public:
+    WindowFixture();
+    ~WindowFixture();
+
+    WindowFixture(const WindowFixture&) = delete;
+    WindowFixture& operator=(const WindowFixture&) = delete;
+
+    // Creates the window, shows it and waits until it is exposed.
+    VelnorMain* openWindow();
+    void closeWindow();
+
+    // A widget of the window by object name; the test stops when it is missing.
+    template <typename T = QWidget>
+    T* child(const char* name) const
+    {
+        auto* widget = window->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+
+    TestEnvironment environment;
+    FakeBackend backend;
+    DialogDriver dialogs;
+    std::unique_ptr<VelnorMain> window;
+    // The replies the window has handled, by path; set by openWindow().
+    DeliveredReplies* delivered = nullptr;
+};

@@ -1,0 +1,207 @@
+#include "mainwindow/velnormain.h"
+#include "testenvironment.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaMethod>
+#include <QSettings>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+// The window object itself: its meta-object and what construction and
+// destruction leave behind.
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void slotTable();
+    void noSignalsNoProperties();
+    void constructionState();
+    void preferenceBoxesFollowSettings_data();
+    void preferenceBoxesFollowSettings();
+    void destructorClearsHeartbeat();
+
+private:
+    std::unique_ptr<TestEnvironment> env;
+};
+
+void MainWindowTest::init() { env = std::make_unique<TestEnvironment>(); }
+
+void MainWindowTest::cleanup() { env.reset(); }
+
+void MainWindowTest::slotTable()
+{
+    const QStringList expected = {
+        "DoHttpGet()",
+        "PopulateServers()",
+        "PopulateProtocols()",
+        "PopulateType()",
+        "ExtractType()",
+        "HasFinished(QNetworkReply*)",
+        "HasFinishedUserData(QNetworkReply*)",
+        "GetUserData()",
+        "Logout()",
+        "Login()",
+        "on_login_clicked()",
+        "on_servers_currentIndexChanged(QString)",
+        "on_protocols_currentIndexChanged(QString)",
+        "on_username_returnPressed()",
+        "on_password_returnPressed()",
+        "on_buy_clicked()",
+        "on_logout_clicked()",
+        "PPPDisconnect()",
+        "PPPStarted()",
+        "on_connect_clicked()",
+        "getPPPErrorText(int)",
+        "on_disconnect_clicked()",
+        "on_application_minimize_clicked()",
+        "on_application_close_clicked()",
+        "application_maximize()",
+        "trayIconClicked(QSystemTrayIcon::ActivationReason)",
+        "on_type_currentIndexChanged(QString)",
+        "OpenVPNConnectStage0()",
+        "OpenVPNConnectStage1(QNetworkReply*)",
+        "OpenVPNConnectStage2(QNetworkReply*)",
+        "SetCurrentIP(QNetworkReply*)",
+        "GetCurrentIP()",
+        "UpdateTimer()",
+        "removeOpenVPNfiles()",
+        "on_cancel_clicked()",
+        "UpdateCheck()",
+        "UpdateResponse(QNetworkReply*)",
+        "downloadFinished(QNetworkReply*)",
+        "downloadProgress(qlonglong,qlonglong)",
+        "on_autologin_clicked()",
+        "on_create_account_cancel_clicked()",
+        "on_CreateAccountBtn_clicked()",
+        "newAccountResponse(QNetworkReply*)",
+        "on_payment_do_clicked()",
+        "QuickConnectNextStage()",
+        "on_quickConnect_clicked()",
+        "quickConnectDial()",
+        "on_cancel_payment_clicked()",
+        "on_forgot_clicked()",
+        "on_facebook_clicked()",
+        "on_subscription_extend_clicked()",
+        "on_checkout_cancel_clicked()",
+        "on_startWithWindows_clicked()",
+        "applicationMinimize()",
+        "on_vpn_auto_connect_clicked()",
+        "on_startMinimized_clicked()",
+        "on_showTaskbarIcon_clicked()",
+        "on_checkAndroid_clicked()",
+    };
+    QCOMPARE(expected.size(), 58);
+
+    const QMetaObject& meta = VelnorMain::staticMetaObject;
+    QCOMPARE(QString::fromLatin1(meta.className()), QStringLiteral("VelnorMain"));
+    QCOMPARE(meta.methodCount() - meta.methodOffset(), 58);
+    for (int index = 0; index < expected.size(); ++index) {
+        const QMetaMethod method = meta.method(meta.methodOffset() + index);
+        QCOMPARE(QString::fromLatin1(method.methodSignature()), expected.at(index));
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Private);
+        const char* returnType = index == 20 ? "QString" : "void";
+        QCOMPARE(method.typeName(), returnType);
+    }
+}
+
+void MainWindowTest::noSignalsNoProperties()
+{
+    const QMetaObject& meta = VelnorMain::staticMetaObject;
+    for (int index = meta.methodOffset(); index < meta.methodCount(); ++index)
+        QVERIFY(meta.method(index).methodType() != QMetaMethod::Signal);
+    QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+    QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
+    QCOMPARE(meta.classInfoCount(), meta.classInfoOffset());
+}
+
+void MainWindowTest::constructionState()
+{
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    VelnorMain window;
+
+    {
+        QSettings settings;
+        QVERIFY(settings.value(QStringLiteral("vlrunning")).toString().toLongLong() >= before);
+    }
+    auto text = [&window](const char* name) {
+        auto* edit = window.findChild<QLineEdit*>(QLatin1String(name));
+        if (edit)
+            return edit->text();
+        auto* label = window.findChild<QLabel*>(QLatin1String(name));
+        return label ? label->text() : QStringLiteral("<missing>");
+    };
+    QCOMPARE(text("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(text("paymentInProgress"), QStringLiteral("0"));
+    QCOMPARE(text("workingFolder"), QDir::currentPath());
+    QCOMPARE(text("application_version"), QStringLiteral("v15.0801"));
+    QCOMPARE(text("application_version_2"), QStringLiteral("version 15.0801"));
+    QCOMPARE(text("ip"), QStringLiteral("     .     .     .     "));
+    QCOMPARE(text("connection_status"), QStringLiteral("not connected"));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("connection_status_icon"))->styleSheet(),
+        QStringLiteral("background:url(:/resources/not_connected_icon.png); "));
+
+    auto* timer = window.findChild<QTimer*>();
+    QVERIFY(timer);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 3000);
+
+    QVERIFY(window.findChild<QLabel*>(QStringLiteral("loading"))->movie());
+    QVERIFY(window.findChild<QLabel*>(QStringLiteral("connecting_image"))->movie());
+    QVERIFY(window.findChild<QWidget*>(QStringLiteral("centralWidget"))->graphicsEffect());
+    QCOMPARE(window.windowIcon().isNull(), false);
+
+    // The child that receives focus once the window is active.
+    QCOMPARE(window.focusWidget(), window.findChild<QWidget*>(QStringLiteral("username")));
+}
+
+void MainWindowTest::preferenceBoxesFollowSettings_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("one") << QStringLiteral("1") << true;
+    QTest::newRow("zero") << QStringLiteral("0") << false;
+    QTest::newRow("true") << QStringLiteral("true") << false;
+    QTest::newRow("missing") << QString() << false;
+}
+
+void MainWindowTest::preferenceBoxesFollowSettings()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, checked);
+    const QStringList keys = { "startWithWindows", "vpn_auto_connect", "showTaskbarIcon" };
+    {
+        QSettings settings;
+        for (const QString& key : keys) {
+            if (!stored.isNull())
+                settings.setValue(key, stored);
+        }
+    }
+    VelnorMain window;
+    for (const QString& key : keys) {
+        auto* box = window.findChild<QAbstractButton*>(key);
+        QVERIFY2(box, qPrintable(key));
+        QCOMPARE(box->isChecked(), checked);
+    }
+}
+
+void MainWindowTest::destructorClearsHeartbeat()
+{
+    {
+        VelnorMain window;
+        QSettings settings;
+        QVERIFY(settings.value(QStringLiteral("vlrunning")).toString() != QStringLiteral("0"));
+    }
+    QSettings settings;
+    QCOMPARE(settings.value(QStringLiteral("vlrunning")).toString(), QStringLiteral("0"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

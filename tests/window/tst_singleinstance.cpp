@@ -1,0 +1,187 @@
+#include "app/singleinstance.h"
+#include "mainwindow/velnormain.h"
+#include "testenvironment.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QSettings>
+#include <QtTest>
+
+#include <limits>
+#include <memory>
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void decision_data();
+    void decision();
+    void storedHeartbeat_data();
+    void storedHeartbeat();
+
+    void refusedCopyAsksForRaise();
+    void runningCopyServesRaiseRequest();
+    void freshStartWhenHeartbeatIsStale();
+    void tickServesRaiseRequestInProcess();
+
+private:
+    QProcess* startProgram();
+    QString readKey(const QString& key) const;
+    void writeKey(const QString& key, const QString& value) const;
+
+    std::unique_ptr<TestEnvironment> env;
+    QList<QProcess*> processes;
+};
+
+void SingleInstanceTest::init()
+{
+    env = std::make_unique<TestEnvironment>();
+    QVERIFY(env->isValid());
+}
+
+void SingleInstanceTest::cleanup()
+{
+    for (QProcess* process : processes) {
+        process->kill();
+        process->waitForFinished(5000);
+        delete process;
+    }
+    processes.clear();
+    env.reset();
+}
+
+QProcess* SingleInstanceTest::startProgram()
+{
+    auto* process = new QProcess;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->configFolder());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(env->workFolder());
+    process->start(QStringLiteral(VELNOR_EXECUTABLE), QStringList());
+    processes.append(process);
+    return process;
+}
+
+QString SingleInstanceTest::readKey(const QString& key) const
+{
+    QSettings settings;
+    settings.sync();
+    return settings.value(key).toString();
+}
+
+void SingleInstanceTest::writeKey(const QString& key, const QString& value) const
+{
+    QSettings settings;
+    settings.setValue(key, value);
+}
+
+void SingleInstanceTest::decision_data()
+{
+    QTest::addColumn<qint64>("now");
+    QTest::addColumn<qint64>("last");
+    QTest::addColumn<bool>("mayStart");
+
+    const qint64 now = 1'700'000'000'000;
+    QTest::newRow("no heartbeat") << now << qint64(0) << true;
+    QTest::newRow("exactly 5000 ms old") << now << now - 5000 << false;
+    QTest::newRow("5001 ms old") << now << now - 5001 << true;
+    QTest::newRow("fresh") << now << now - 3000 << false;
+    QTest::newRow("in the future") << now << now + 60000 << false;
+    QTest::newRow("future, passed by 5001") << now + 65001 << now + 60000 << true;
+    QTest::newRow("largest value") << now << std::numeric_limits<qint64>::max() << false;
+}
+
+void SingleInstanceTest::decision()
+{
+    QFETCH(qint64, now);
+    QFETCH(qint64, last);
+    QFETCH(bool, mayStart);
+    QCOMPARE(app::singleinstance::mayStart(now, last), mayStart);
+}
+
+void SingleInstanceTest::storedHeartbeat_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<qint64>("expected");
+
+    QTest::newRow("missing") << QVariant() << qint64(0);
+    QTest::newRow("zero") << QVariant(QStringLiteral("0")) << qint64(0);
+    QTest::newRow("number") << QVariant(QStringLiteral("1700000000123")) << qint64(1700000000123);
+    QTest::newRow("not a number") << QVariant(QStringLiteral("yesterday")) << qint64(0);
+    QTest::newRow("trailing junk") << QVariant(QStringLiteral("17x")) << qint64(0);
+    QTest::newRow("negative") << QVariant(QStringLiteral("-20")) << qint64(-20);
+}
+
+void SingleInstanceTest::storedHeartbeat()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(qint64, expected);
+    QCOMPARE(app::singleinstance::storedHeartbeat(stored), expected);
+}
+
+void SingleInstanceTest::refusedCopyAsksForRaise()
+{
+    // A heartbeat that looks like a live copy.
+    writeKey(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch() + 60000));
+    writeKey(QStringLiteral("vlmaximize"), QStringLiteral("0"));
+
+    QProcess* second = startProgram();
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY2(second->readAllStandardError().contains("was here"), "refused copy must say so");
+    QCOMPARE(readKey(QStringLiteral("vlmaximize")), QStringLiteral("1"));
+}
+
+void SingleInstanceTest::runningCopyServesRaiseRequest()
+{
+    QProcess* first = startProgram();
+    QVERIFY(first->waitForStarted(10000));
+    // The first copy is up once its constructor wrote the heartbeat.
+    QTRY_VERIFY_WITH_TIMEOUT(app::singleinstance::storedHeartbeat(readKey(QStringLiteral("vlrunning"))) > 0, 15000);
+
+    QProcess* second = startProgram();
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(second->readAllStandardError().contains("was here"));
+    QCOMPARE(first->state(), QProcess::Running);
+
+    // Served at the first copy's next tick.
+    QTRY_COMPARE_WITH_TIMEOUT(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"), 4500);
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void SingleInstanceTest::freshStartWhenHeartbeatIsStale()
+{
+    writeKey(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch() - 5001));
+    QProcess* copy = startProgram();
+    // A started copy keeps running; a refused one would exit at once.
+    QVERIFY(!copy->waitForFinished(2000));
+    QCOMPARE(copy->state(), QProcess::Running);
+    QVERIFY(!copy->readAllStandardError().contains("was here"));
+}
+
+void SingleInstanceTest::tickServesRaiseRequestInProcess()
+{
+    VelnorMain window;
+    window.show();
+    window.showMinimized();
+    QVERIFY(window.isMinimized());
+
+    writeKey(QStringLiteral("vlmaximize"), QStringLiteral("1"));
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(QMetaObject::invokeMethod(&window, "UpdateTimer"));
+
+    QCOMPARE(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"));
+    QVERIFY(app::singleinstance::storedHeartbeat(readKey(QStringLiteral("vlrunning"))) >= before);
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+    QCOMPARE(window.size(), QSize(360, 440));
+}
+
+QTEST_MAIN(SingleInstanceTest)
+#include "tst_singleinstance.moc"
