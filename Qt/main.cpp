@@ -25,6 +25,7 @@ void useAvailableFonts()
 int main(int argc, char* argv[])
 {
     app::setIdentity();
+    app::settings::keepPrivate();
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 last = app::singleinstance::storedHeartbeat(app::settings::storedHeartbeat());

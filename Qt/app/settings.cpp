@@ -1,5 +1,8 @@
 #include "app/settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -34,6 +37,19 @@ bool isOne(const QSettings& settings, const QString& key)
 } // namespace
 
 namespace app::settings {
+
+void keepPrivate()
+{
+    const QString path = QSettings().fileName();
+    // The registry on Windows has no file.
+    if (!QDir::isAbsolutePath(path))
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
 
 QVariant storedHeartbeat() { return QSettings().value(heartbeatKey); }
 

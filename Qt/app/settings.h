@@ -7,6 +7,11 @@
 // and read or written only through these functions, with its type.
 namespace app::settings {
 
+// Makes the store's file owner-only (it holds a remembered password),
+// creating it empty first if needed, so no write ever lands in a file others
+// can read. Later writes keep the mode. Call before the first write.
+void keepPrivate();
+
 // "vlrunning": the running copy's heartbeat, milliseconds since the epoch as
 // decimal text; "0" after an orderly exit. Read raw, since a corrupt value
 // has its own rule (singleinstance.h).

@@ -1,6 +1,5 @@
 #include "app/singleinstance.h"
 
-#include <limits>
 
 qint64 app::singleinstance::storedHeartbeat(const QVariant& value)
 {
@@ -11,8 +10,11 @@ qint64 app::singleinstance::storedHeartbeat(const QVariant& value)
 
 bool app::singleinstance::mayStart(qint64 now, qint64 lastHeartbeat)
 {
-    // A heartbeat within the window of the largest time cannot be passed.
-    if (lastHeartbeat > std::numeric_limits<qint64>::max() - freshnessWindowMs)
-        return false;
-    return now > lastHeartbeat + freshnessWindowMs;
+    // No live copy can have written a heartbeat further ahead than the
+    // window: such a value is stale (the clock was set back, or the store is
+    // corrupt), or every later start would be refused until that time. Both
+    // bounds are taken from `now`, so no value can overflow them.
+    const qint64 oldestFresh = now - freshnessWindowMs;
+    const qint64 newestFresh = now + freshnessWindowMs;
+    return lastHeartbeat < oldestFresh || lastHeartbeat > newestFresh;
 }

@@ -14,7 +14,8 @@ constexpr qint64 freshnessWindowMs = 5000;
 qint64 storedHeartbeat(const QVariant& value);
 
 // True when no live copy is assumed: now is strictly later than the
-// heartbeat plus the freshness window.
+// heartbeat plus the freshness window, or the heartbeat lies more than the
+// window in the future, where no live copy can have written it.
 bool mayStart(qint64 now, qint64 lastHeartbeat);
 
 } // namespace app::singleinstance

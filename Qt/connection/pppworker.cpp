@@ -3,6 +3,7 @@
 #include "platform/rasfields.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,7 +24,10 @@ constexpr DWORD keyTooLong = 811;
 
 PPPWorker::PPPWorker(QObject* parent)
     : QObject(parent)
+    , hangUps(new QThreadPool(this))
 {
+    // One at a time, in the order asked.
+    hangUps->setMaxThreadCount(1);
 }
 
 void PPPWorker::setDialInputs(const DialInputs& inputs)
@@ -92,23 +96,49 @@ HRASCONN PPPWorker::connectionHandle() const
 
 void PPPWorker::hangUp()
 {
-    RasHangUpW(connectionHandle());
-    setState(State::Stop);
+    HRASCONN handle = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        abandonedRuns = runs;
+        status = State::Stop;
+        handle = platform::ras::loadHandle(&connHandle);
+    }
+    hangUps->start([handle] { RasHangUpW(handle); });
 }
 
-void PPPWorker::reportResult(DWORD result)
+bool PPPWorker::waitForHangUps(int milliseconds) { return hangUps->waitForDone(milliseconds); }
+
+void PPPWorker::setRunPending(bool pending)
 {
     std::lock_guard<std::mutex> guard(lock);
-    errorCode = QString::number(result);
-    if (result == 0) {
-        status = State::Connected;
-    } else if (status != State::Stop) {
-        status = State::Error;
-    } else {
-        // Abandoned while dialling: the failure is the abandonment itself.
-        errorCode = connection::wordOf(State::Disconnected);
-        status = State::None;
+    runPending = pending;
+}
+
+bool PPPWorker::takeRunPending()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return std::exchange(runPending, false);
+}
+
+void PPPWorker::reportResult(quint64 run, DWORD result)
+{
+    HRASCONN lateConnection = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        errorCode = QString::number(result);
+        if (run <= abandonedRuns || status == State::Stop) {
+            // Abandoned while dialling: the failure is the abandonment itself,
+            // and a tunnel that came up all the same must not stay up.
+            if (result == 0)
+                lateConnection = platform::ras::loadHandle(&connHandle);
+            errorCode = connection::wordOf(State::Disconnected);
+            status = State::None;
+        } else {
+            status = result == 0 ? State::Connected : State::Error;
+        }
     }
+    if (lateConnection)
+        RasHangUpW(lateConnection);
 }
 
 void PPPWorker::VPNStart()
@@ -116,8 +146,10 @@ void PPPWorker::VPNStart()
     // Every run is one complete dial from the inputs as they are now, so the
     // thread can be run again for the next one.
     DialInputs inputs;
+    quint64 run = 0;
     {
         std::lock_guard<std::mutex> guard(lock);
+        run = ++runs;
         status = State::InProgress;
         errorCode.clear();
         inputs = { protocol, preSharedKey, serverAddress, userName, password, serverName };
@@ -154,7 +186,7 @@ void PPPWorker::VPNStart()
     else if (l2tp && inputs.preSharedKey.size() > PWLEN)
         refusal = keyTooLong;
     if (refusal) {
-        reportResult(refusal);
+        reportResult(run, refusal);
         return;
     }
 
@@ -206,11 +238,11 @@ void PPPWorker::VPNStart()
         platform::ras::storeHandle(&connHandle, nullptr);
         // Abandoned while the entry was being written: the hang-up had no
         // connection to end yet, so no dial may start now.
-        if (status == State::Stop) {
+        if (run <= abandonedRuns || status == State::Stop) {
             errorCode = connection::wordOf(State::Disconnected);
             status = State::None;
             return;
         }
     }
-    reportResult(RasDialW(nullptr, nullptr, &parameters, 0, nullptr, &connHandle));
+    reportResult(run, RasDialW(nullptr, nullptr, &parameters, 0, nullptr, &connHandle));
 }

@@ -4,6 +4,7 @@
 #include "platform/ras.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QString>
 
 #include <mutex>
@@ -51,9 +52,20 @@ public:
     // this handle aborts that dial.
     HRASCONN connectionHandle() const;
 
-    // Abandons the current dial: hangs up its connection, if it has one yet,
-    // and marks the status "stop" so a dial still being set up never starts.
+    // Abandons every dial started so far and marks the status "stop": a dial
+    // still being set up never starts, and one that connects all the same is
+    // hung up and never reported as connected. The current connection is
+    // hung up on a pool thread, since that can take seconds; this never
+    // blocks.
     void hangUp();
+    // Waits at most `milliseconds` for hang-ups still running; true when
+    // none is left.
+    bool waitForHangUps(int milliseconds);
+
+    // A run asked for while the dialer thread was still finishing its
+    // previous one; whoever sees the thread finish starts it.
+    void setRunPending(bool pending);
+    bool takeRunPending();
 
 public slots:
     void VPNStart();
@@ -61,7 +73,7 @@ public slots:
 private:
     // The status word and error code after a dial, or after inputs the
     // remote-access records cannot hold, that ended with `result`.
-    void reportResult(DWORD result);
+    void reportResult(quint64 run, DWORD result);
 
     // One lock over everything the GUI and dialer threads share. The dial
     // itself runs without it, so a hang-up from the GUI thread gets through;
@@ -77,4 +89,9 @@ private:
     QString serverName;
     connection::State status = connection::State::None;
     QString errorCode;
+    quint64 runs = 0; // dials started
+    quint64 abandonedRuns = 0; // every dial up to this one was abandoned
+    bool runPending = false;
+
+    QThreadPool* hangUps;
 };

@@ -6,6 +6,8 @@ void messagebox::showStandard(QMessageBox::Icon icon, const QString& text, const
     box.setModal(true);
     box.setWindowFlags(standardFlags);
     box.setIcon(icon);
+    // Texts often come from the service over plain HTTP: never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     if (!title.isNull())
         box.setWindowTitle(title);

@@ -17,6 +17,10 @@
 #include <QThread>
 #include <QTimer>
 
+namespace {
+constexpr int exitWaitMs = 5000;
+} // namespace
+
 static void initResources()
 {
     // The pictures live in a static library; register them before any use.
@@ -33,11 +37,17 @@ VelnorMain::VelnorMain(QWidget* parent)
     userInfoReplyCount = 0;
 
     app::setIdentity();
+    app::settings::keepPrivate();
     app::settings::writeHeartbeat(QDateTime::currentMSecsSinceEpoch());
     elapsedSeconds = 0;
 
     ui->setupUi(this);
     ui->XMLUserData->hide();
+    // These show what the service and the IP echo page send, which anyone on
+    // the path can change: plain text, never markup or pictures.
+    for (QLabel* label : { ui->ip, ui->authstatus, ui->user_name, ui->user_email, ui->user_plan, ui->user_expire,
+             ui->user_quota, ui->connecting_title, ui->connecting_message, ui->connected_title, ui->connected_message })
+        label->setTextFormat(Qt::PlainText);
 
     setWindowFlags(windowflags::normal);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -105,6 +115,10 @@ VelnorMain::VelnorMain(QWidget* parent)
     pppWorker->setStatus(QString());
     pppWorker->moveToThread(pppThread);
     connect(pppThread, &QThread::started, pppWorker, &PPPWorker::VPNStart);
+    connect(pppThread, &QThread::finished, this, [this] {
+        if (pppWorker->takeRunPending())
+            pppThread->start();
+    });
 
     ui->application_version->setText(QStringLiteral("v") + appVersion);
     ui->application_version_2->setText(QStringLiteral("version ") + appVersion);
@@ -153,12 +167,18 @@ VelnorMain::VelnorMain(QWidget* parent)
 VelnorMain::~VelnorMain()
 {
     PPPDisconnect();
-    if (pppThread->isRunning())
-        pppThread->quit();
+    pppWorker->setRunPending(false);
+    pppThread->quit();
     openvpnProcess->kill();
-    pppThread->wait();
-    delete pppThread;
-    delete pppWorker;
+    // Exit is bounded: an abandoned dial ends its own child processes within
+    // seconds. One still running past that is left to the ending process
+    // rather than destroyed under its own feet.
+    const bool dialerFinished = pppThread->wait(exitWaitMs);
+    const bool hungUp = pppWorker->waitForHangUps(exitWaitMs);
+    if (dialerFinished && hungUp) {
+        delete pppThread;
+        delete pppWorker;
+    }
     removeOpenVPNfiles();
     delete ui;
     ui = nullptr;

@@ -29,7 +29,7 @@ void VelnorMain::GetUserData()
             { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
         });
     if (!ui->username->text().toUtf8().isEmpty() && !ui->password->text().toUtf8().isEmpty())
-        userInfoManager->get(service::makeRequest(url, service::Cache::Default));
+        service::get(userInfoManager, service::makeRequest(url, service::Cache::Default));
 }
 
 void VelnorMain::HasFinishedUserData(QNetworkReply* reply)

@@ -13,10 +13,6 @@ namespace {
 using connection::State;
 
 const QString dottedAddress = QStringLiteral("     .     .     .     ");
-// How long a connect waits for the dialer thread to finish its previous run.
-constexpr unsigned long previousRunWaitMs = 5000;
-// "This connection is already being dialed."
-const QString stillDialingCode = QStringLiteral("756");
 } // namespace
 
 void VelnorMain::on_connect_clicked()
@@ -69,15 +65,12 @@ void VelnorMain::on_connect_clicked()
         inputs.serverName = ui->server_name->text();
         pppWorker->setDialInputs(inputs);
 
-        // A thread still finishing its previous run would ignore start(), and
-        // the attempt would wait for a dial that never comes.
+        // A thread still finishing its previous run would ignore start();
+        // it starts again once it has finished (see the constructor), so
+        // the window never waits for it.
         if (pppThread->isRunning()) {
+            pppWorker->setRunPending(true);
             pppThread->quit();
-            pppThread->wait(previousRunWaitMs);
-        }
-        if (pppThread->isRunning()) {
-            pppWorker->setErrorCode(stillDialingCode);
-            pppWorker->setState(State::Error);
         } else {
             pppThread->start();
         }
@@ -98,6 +91,7 @@ void VelnorMain::on_disconnect_clicked()
     ui->ipCurrent->setText(QString());
     QCoreApplication::processEvents();
 
+    pppWorker->setRunPending(false);
     pppThread->quit();
     PPPDisconnect();
 

@@ -28,7 +28,7 @@ struct Selection {
 void VelnorMain::GetCurrentIP()
 {
     const QUrl url(service::endpoints::ipEchoUrl(), QUrl::TolerantMode);
-    ipCheckManager->get(service::makeRequest(url, service::Cache::Bypass));
+    service::get(ipCheckManager, service::makeRequest(url, service::Cache::Bypass));
 }
 
 void VelnorMain::SetCurrentIP(QNetworkReply* reply)

@@ -51,7 +51,7 @@ void VelnorMain::DoHttpGet()
             { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
             { QStringLiteral("appver"), appVersion },
         });
-    loginManager->get(service::makeRequest(url, service::Cache::Bypass));
+    service::get(loginManager, service::makeRequest(url, service::Cache::Bypass));
 }
 
 void VelnorMain::Logout()

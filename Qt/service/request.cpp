@@ -47,9 +47,35 @@ QNetworkRequest service::makeRequest(const QUrl& url, Cache cache)
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
         request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     }
+    // Qt 5 follows no redirect by default and reports the 3xx as a success.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     // A backend that accepts and then stalls must not keep a flow busy for ever.
     request.setTransferTimeout(transferTimeout());
     return request;
+}
+
+QNetworkReply* service::get(QNetworkAccessManager* manager, const QNetworkRequest& request, qint64 cap)
+{
+    QNetworkReply* reply = manager->get(request);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, cap] {
+        bool known = false;
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (known && announced > cap)
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, cap](qint64 received, qint64) {
+        if (received > cap)
+            reply->abort();
+    });
+    return reply;
+}
+
+bool service::failed(const QNetworkReply* reply)
+{
+    if (reply->error() != QNetworkReply::NoError)
+        return true;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return status.isValid() && (status.toInt() < 200 || status.toInt() > 299);
 }
 
 QString service::credentialDigest(const QString& password)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPair>
 #include <QString>
@@ -36,6 +38,19 @@ QUrl buildUrl(const QString& base, const QString& path, const QueryItems& query 
 QUrl apiUrl(const QString& path, const QueryItems& query = {});
 
 QNetworkRequest makeRequest(const QUrl& url, Cache cache);
+
+// The largest reply body taken from the network: well above the largest real
+// document (a 5,000-server catalogue is about 5 MB). Anything on the path can
+// answer, so a larger reply is aborted as it arrives and ends as a failed
+// request, instead of growing memory without bound.
+constexpr qint64 replyCap = 32 * 1024 * 1024;
+
+// Sends a GET through `manager` and aborts the reply once its body is
+// announced or received past `cap` bytes.
+QNetworkReply* get(QNetworkAccessManager* manager, const QNetworkRequest& request, qint64 cap = replyCap);
+
+// Whether a reply failed: a network error, or a final status other than 2xx.
+bool failed(const QNetworkReply* reply);
 
 // The only form in which a password leaves the machine: lower-case hex MD5
 // of its UTF-8 bytes.

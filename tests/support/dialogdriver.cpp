@@ -38,6 +38,7 @@ void DialogDriver::poll()
     Box record;
     record.title = box->windowTitle();
     record.text = box->text();
+    record.format = box->textFormat();
     record.icon = box->icon();
     record.flags = box->windowFlags();
     record.hasParent = box->parentWidget() != nullptr;

@@ -16,6 +16,7 @@ public:
     struct Box {
         QString title;
         QString text;
+        Qt::TextFormat format = Qt::AutoText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         Qt::WindowFlags flags;
         bool hasParent = false;

@@ -2,6 +2,8 @@
 
 #include "platform/rasfields.h"
 
+#include <thread>
+
 #include <chrono>
 #include <cstring>
 
@@ -55,6 +57,24 @@ void FakeRas::setEntryHook(std::function<void()> hook)
 {
     std::lock_guard<std::mutex> guard(lock);
     entryHook = std::move(hook);
+}
+
+void FakeRas::setCredentialsHook(std::function<void()> hook)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    credentialsHook = std::move(hook);
+}
+
+void FakeRas::setDialHook(std::function<void()> hook)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    dialHook = std::move(hook);
+}
+
+void FakeRas::setHangUpDelay(int milliseconds)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    hangUpDelay = milliseconds;
 }
 
 bool FakeRas::waitForBlockedDial(int timeoutMilliseconds)
@@ -153,15 +173,23 @@ DWORD FakeRas::setEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, const RA
 DWORD FakeRas::setCredentials(
     LPCWSTR phoneBook, LPCWSTR entryName, const RASCREDENTIALSW& record, BOOL clearCredentials)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    callLog << QStringLiteral("credentials");
-    CredentialsCall call;
-    call.phoneBookNull = phoneBook == nullptr;
-    call.entryName = platform::ras::wideText(entryName);
-    std::memcpy(&call.credentials, &record, sizeof record);
-    call.clearCredentials = clearCredentials;
-    credentials << call;
-    return credentialsResult;
+    std::function<void()> hook;
+    DWORD result = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        callLog << QStringLiteral("credentials");
+        CredentialsCall call;
+        call.phoneBookNull = phoneBook == nullptr;
+        call.entryName = platform::ras::wideText(entryName);
+        std::memcpy(&call.credentials, &record, sizeof record);
+        call.clearCredentials = clearCredentials;
+        credentials << call;
+        hook = credentialsHook;
+        result = credentialsResult;
+    }
+    if (hook)
+        hook();
+    return result;
 }
 
 DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, const RASDIALPARAMSW& parameters,
@@ -169,6 +197,7 @@ DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, cons
 {
     const HRASCONN handle = platform::ras::newConnectionHandle();
     DialScript script;
+    std::function<void()> hook;
     {
         std::lock_guard<std::mutex> guard(lock);
         callLog << QStringLiteral("dial");
@@ -185,7 +214,10 @@ DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, cons
             dialScripts.pop_front();
         }
         live.insert(handle);
+        hook = dialHook;
     }
+    if (hook)
+        hook();
     platform::ras::publishHandle(connection, handle);
 
     std::unique_lock<std::mutex> guard(lock);
@@ -206,6 +238,12 @@ DWORD FakeRas::dial(const RASDIALEXTENSIONS* extensions, LPCWSTR phoneBook, cons
 
 DWORD FakeRas::hangUp(HRASCONN connection)
 {
+    int delay = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        delay = hangUpDelay;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     std::lock_guard<std::mutex> guard(lock);
     callLog << QStringLiteral("hangup");
     hungUp << connection;

@@ -42,6 +42,13 @@ public:
     // Runs inside every RasSetEntryPropertiesW, on the caller's thread.
     void setEntryHook(std::function<void()> hook);
 
+    // Runs inside every RasSetCredentialsW, and inside every RasDialW before
+    // the dial publishes its handle; on the caller's thread.
+    void setCredentialsHook(std::function<void()> hook);
+    void setDialHook(std::function<void()> hook);
+    // Every hang-up takes this long before it does anything, as a slow
+    // system's would.
+    void setHangUpDelay(int milliseconds);
     // Waits until a dial is blocked; false if none came in time.
     bool waitForBlockedDial(int timeoutMilliseconds = 5000);
     // Ends every blocked dial with `result`, as if the far side had answered.
@@ -106,6 +113,9 @@ private:
     DWORD credentialsResult = 0;
     std::deque<DialScript> dialScripts;
     std::function<void()> entryHook;
+    std::function<void()> credentialsHook;
+    std::function<void()> dialHook;
+    int hangUpDelay = 0;
 
     QStringList callLog;
     QVector<DWORD> versionSizes;

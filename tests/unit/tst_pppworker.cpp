@@ -2,7 +2,9 @@
 #include "fakeras.h"
 #include "platform/rasfields.h"
 
+#include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -37,6 +39,9 @@ private slots:
     void hangUpDuringBlockedDial();
     void stopWhileWritingTheEntryStartsNoDial();
     void threadRunsOneDialPerStart();
+    void hangUpNeverBlocksTheCaller();
+    void abandonedAtEachStepOfADial_data();
+    void abandonedAtEachStepOfADial();
 
 private:
     std::unique_ptr<FakeRas> ras;
@@ -506,6 +511,80 @@ void PPPWorkerTest::threadRunsOneDialPerStart()
     QCOMPARE(dials.size(), 2);
     QCOMPARE(platform::ras::fieldText(dials.last().parameters.szUserName), QStringLiteral("bob"));
     QCOMPARE(worker->connectionHandle(), dials.last().handle);
+}
+
+void PPPWorkerTest::hangUpNeverBlocksTheCaller()
+{
+    ras->setHangUpDelay(1500);
+    ras->queueBlockingDial(ERROR_USER_DISCONNECTION);
+    worker->setDialInputs(inputsFor(QStringLiteral("PPTP"), QString()));
+    DialerThread thread(worker.get());
+    thread.startAfterPreviousRun();
+    QVERIFY(ras->waitForBlockedDial());
+
+    // The event loop keeps turning while the slow hang-up runs elsewhere.
+    int turns = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&turns] { ++turns; });
+    ticker.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    worker->hangUp();
+    QVERIFY2(clock.elapsed() < 500, "hangUp() waited for the system");
+    QCOMPARE(worker->statusText(), QStringLiteral("stop"));
+    QTRY_COMPARE(ras->hangUps().size(), 1);
+    QVERIFY(worker->waitForHangUps(5000));
+    QTRY_COMPARE(worker->errorCodeText(), QStringLiteral("disconnected"));
+    QVERIFY2(turns >= 10, qPrintable(QStringLiteral("%1 turns").arg(turns)));
+    QCOMPARE(ras->liveConnections(), 0);
+}
+
+// After a hang-up at any step of a dial, the dial is never reported as
+// connected and leaves no connection up, whatever the system answers.
+void PPPWorkerTest::abandonedAtEachStepOfADial_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("blocks");
+    QTest::addColumn<DWORD>("result");
+
+    QTest::newRow("writing the entry") << "entry" << false << DWORD(0);
+    QTest::newRow("storing the key") << "credentials" << false << DWORD(0);
+    QTest::newRow("before the handle is published, dial succeeds") << "dial" << false << DWORD(0);
+    QTest::newRow("before the handle is published, dial fails") << "dial" << false << DWORD(800);
+    QTest::newRow("while the dial blocks") << "blocked" << true << DWORD(ERROR_USER_DISCONNECTION);
+}
+
+void PPPWorkerTest::abandonedAtEachStepOfADial()
+{
+    QFETCH(QString, step);
+    QFETCH(bool, blocks);
+    QFETCH(DWORD, result);
+
+    const auto abandon = [this] { worker->hangUp(); };
+    if (step == QLatin1String("entry"))
+        ras->setEntryHook(abandon);
+    else if (step == QLatin1String("credentials"))
+        ras->setCredentialsHook(abandon);
+    else if (step == QLatin1String("dial"))
+        ras->setDialHook(abandon);
+    if (blocks)
+        ras->queueBlockingDial(result);
+    else
+        ras->queueDial(result);
+
+    worker->setDialInputs(inputsFor(QStringLiteral("L2TP"), QStringLiteral("k3y")));
+    DialerThread thread(worker.get());
+    thread.startAfterPreviousRun();
+    if (blocks) {
+        QVERIFY(ras->waitForBlockedDial());
+        // What the window's disconnect does: hang up, then clear the status.
+        worker->hangUp();
+        worker->setStatus(QString());
+    }
+    QTRY_COMPARE(worker->errorCodeText(), QStringLiteral("disconnected"));
+    QVERIFY(worker->waitForHangUps(5000));
+    QVERIFY(worker->statusText() != QStringLiteral("connected"));
+    QCOMPARE(ras->liveConnections(), 0);
 }
 
 QTEST_GUILESS_MAIN(PPPWorkerTest)

@@ -96,6 +96,7 @@ private slots:
     void connectedTunnelLocksTabs();
     void notice_data();
     void notice();
+    void accountLabelsShowMarkupAsText();
     void renewal_data();
     void renewal();
     void renewalAnsweredNo();
@@ -374,6 +375,7 @@ void AccountInfoTest::notice_data()
     QTest::newRow("5 characters and blanks") << QStringLiteral("  Hello \n ") << false;
     QTest::newRow("6 characters and blanks") << QStringLiteral(" Hello! ") << true;
     QTest::newRow("blanks only") << QStringLiteral("          ") << false;
+    QTest::newRow("markup stays text") << QStringLiteral("<b>Pay</b> <img src=\"http://203.0.113.9/x.png\">") << true;
 }
 
 void AccountInfoTest::notice()
@@ -387,7 +389,20 @@ void AccountInfoTest::notice()
     if (shown) {
         QCOMPARE(dialogs->last().title, QStringLiteral("Notice"));
         QCOMPARE(dialogs->last().text, notice);
+        QCOMPARE(dialogs->last().format, Qt::PlainText);
     }
+}
+
+// What the service sends is shown as text: anyone on the path could send
+// markup, links or pictures.
+void AccountInfoTest::accountLabelsShowMarkupAsText()
+{
+    const QString markup = QStringLiteral("<b>Eve</b><img src=\"http://203.0.113.9/x.png\">");
+    openWindow();
+    deliver(accountDocument(withField(1, markup)));
+    auto* name = child<QLabel>("user_name");
+    QCOMPARE(name->text(), markup);
+    QCOMPARE(name->textFormat(), Qt::PlainText);
 }
 
 void AccountInfoTest::renewal_data()

@@ -461,6 +461,7 @@ void LoginTest::networkFailure_data()
     QTest::newRow("HTTP 404") << QStringLiteral("404");
     QTest::newRow("connection dropped") << QStringLiteral("drop");
     QTest::newRow("backend stalls") << QStringLiteral("stall");
+    QTest::newRow("reply over the size cap") << QStringLiteral("huge");
 }
 
 void LoginTest::networkFailure()
@@ -473,6 +474,8 @@ void LoginTest::networkFailure()
         backend->answer(loginPath, testFixture(QStringLiteral("catalogue.xml")), 500);
     else if (failure == QLatin1String("drop"))
         backend->drop(loginPath);
+    else if (failure == QLatin1String("huge"))
+        backend->answer(loginPath, QByteArray(service::replyCap + 1, ' '));
     else if (failure == QLatin1String("stall")) {
         backend->stall(loginPath);
         qputenv("VELNOR_TRANSFER_TIMEOUT_MS", "300");
@@ -541,6 +544,10 @@ void LoginTest::rememberedCredentials()
     QCOMPARE(settings.value(QStringLiteral("vlr")).toString(), remember ? QStringLiteral("1") : QStringLiteral("0"));
     QCOMPARE(settings.value(QStringLiteral("vlu")).toByteArray(), remember ? user.toUtf8() : QByteArray());
     QCOMPARE(settings.value(QStringLiteral("vlp")).toByteArray(), remember ? password.toUtf8() : QByteArray());
+    // The store holds a password: nobody else may read it.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+        | QFileDevice::WriteOther;
+    QCOMPARE(QFile(settings.fileName()).permissions() & others, QFileDevice::Permissions());
 }
 
 void LoginTest::rememberedLoginAtStart()

@@ -13,8 +13,10 @@ std::atomic<platform::ras::Backend*> installedBackend { nullptr };
 
 platform::ras::Backend* defaultBackend()
 {
-    static NetworkManagerBackend networkManager;
-    return &networkManager;
+    // Never destroyed: a hang-up still running when the program ends must
+    // not find it gone.
+    static auto* networkManager = new NetworkManagerBackend;
+    return networkManager;
 }
 
 } // namespace
