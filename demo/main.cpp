@@ -55,7 +55,10 @@ int main(int argc, char** argv)
         return fail(2, error);
 
     // SIGINT and SIGTERM are blocked in every thread (the server's threads
-    // inherit the mask) and taken by the main thread with sigwait.
+    // inherit the mask) and taken by the main thread with sigwait. A shell
+    // starts background jobs with SIGINT ignored, which would discard it.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -65,6 +68,9 @@ int main(int argc, char** argv)
 
     httplib::Server server;
     server.set_socket_options(socketOptions);
+    // An idle connection holds up the stop until these run out.
+    server.set_keep_alive_timeout(2);
+    server.set_read_timeout(2);
     demo::Endpoint served = options.listen;
     if (served.port == 0)
         served.port = server.bind_to_any_port(served.host);
