@@ -1,0 +1,73 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// What the demo service serves, read once at start from the data folder.
+namespace demo {
+
+struct Account {
+    std::string user; // lower case
+    std::string md5; // lower-case hex MD5 of the password's UTF-8 text
+    std::string name;
+    std::string email;
+    bool enabled = false;
+    std::string plan;
+    int daysLeft = 0; // counted from the day the service started
+    std::string quota;
+};
+
+struct Server {
+    std::string id;
+    std::string name;
+    std::string country;
+    std::string address;
+    std::string assignedAddress;
+    std::string preSharedKey;
+};
+
+struct QuickEntry {
+    std::string serverId;
+    std::string protocol; // PPTP, L2TP or OpenVPN
+};
+
+struct Plan {
+    std::string id;
+    std::string offer; // as listed on the payment page
+    std::string name; // as shown on the account once paid
+    int days = 0;
+};
+
+struct Processor {
+    std::string id;
+    std::string name;
+};
+
+struct Data {
+    std::vector<Account> accounts;
+    std::vector<Server> servers;
+    std::vector<QuickEntry> quickConnect;
+    std::vector<Plan> plans;
+    std::vector<Processor> processors;
+
+    std::string currentVersion;
+    std::string newerVersion;
+    std::string updateNotes;
+    std::string installerName;
+    std::string installer;
+
+    std::string openvpnConfig; // template with {{remote}}
+    std::string certificate;
+
+    std::string pageLayout; // with {{title}} and {{content}}
+    std::map<std::string, std::string> pages; // name -> HTML fragment
+};
+
+// Reads every file of the folder. Returns an error text naming the file and
+// line, empty on success.
+std::string loadData(const std::string& folder, Data& data);
+
+std::string readFile(const std::string& path, std::string& error);
+
+} // namespace demo
