@@ -1,3 +1,4 @@
+#include "app/datafolder.h"
 #include "connection/openvpn.h"
 #include "connection/quickconnect.h"
 
@@ -22,6 +23,7 @@ private slots:
     void stageText_data();
     void stageText();
     void credentialsFileReplacesLooserOne();
+    void dataFolderBecomesWorkingFolder();
 };
 
 void OpenVpnFilesTest::commandLine_data()
@@ -163,6 +165,29 @@ void OpenVpnFilesTest::credentialsFileReplacesLooserOne()
 
     openvpn::removeInputFiles(base);
     QVERIFY(!QFile::exists(path));
+}
+
+void OpenVpnFilesTest::dataFolderBecomesWorkingFolder()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/data");
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/include")));
+    for (const char* name : { "auth.conf", "certificate.crt", "config.ovpn", "openvpn.log" }) {
+        QFile file(folder + QStringLiteral("/include/") + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString previous = QDir::currentPath();
+    qputenv("VELNOR_DATA_DIR", folder.toUtf8());
+    const bool used = app::useDataFolder();
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(previous);
+    qunsetenv("VELNOR_DATA_DIR");
+
+    QVERIFY(used);
+    QCOMPARE(current, folder);
+    QCOMPARE(QFile::permissions(folder) & 0x0777, QFileDevice::Permissions(0x0700));
+    // Leftovers of a crash go; the log stays.
+    QCOMPARE(QDir(folder + QStringLiteral("/include")).entryList(QDir::Files), QStringList { "openvpn.log" });
 }
 
 QTEST_MAIN(OpenVpnFilesTest)
