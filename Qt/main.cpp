@@ -1,3 +1,4 @@
+#include "app/datafolder.h"
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
@@ -37,6 +38,8 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    if (!app::useDataFolder())
+        qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));
     useAvailableFonts();
     // Hiding or closing the window must never end the program; only an
     // explicit quit does.

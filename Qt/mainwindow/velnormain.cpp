@@ -3,6 +3,7 @@
 
 #include "app/identity.h"
 #include "app/settings.h"
+#include "connection/openvpn.h"
 #include "connection/pppworker.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/windowflags.h"
@@ -169,7 +170,7 @@ VelnorMain::~VelnorMain()
     PPPDisconnect();
     pppWorker->setRunPending(false);
     pppThread->quit();
-    openvpnProcess->kill();
+    connection::openvpn::stop(openvpnProcess);
     // Exit is bounded: an abandoned dial ends its own child processes within
     // seconds. One still running past that is left to the ending process
     // rather than destroyed under its own feet.

@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "connection/errortexts.h"
+#include "connection/openvpn.h"
 #include "connection/pppworker.h"
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"
@@ -29,7 +30,9 @@ void VelnorMain::on_connect_clicked()
         return;
     }
 
-    openvpnProcess->kill();
+    connection::openvpn::stop(openvpnProcess);
+    // Begins this attempt: replies of an earlier one are dropped.
+    removeOpenVPNfiles();
     PPPDisconnect();
 
     ui->connect->setEnabled(false);
@@ -95,7 +98,7 @@ void VelnorMain::on_disconnect_clicked()
     pppThread->quit();
     PPPDisconnect();
 
-    openvpnProcess->kill();
+    connection::openvpn::stop(openvpnProcess);
     removeOpenVPNfiles();
 
     pppWorker->setErrorCode(QString());

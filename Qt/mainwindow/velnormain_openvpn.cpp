@@ -1,9 +1,137 @@
 #include "mainwindow/velnormain.h"
+#include "ui_velnormain.h"
 
-void VelnorMain::OpenVPNConnectStage0() { }
+#include "connection/monitoring.h"
+#include "connection/openvpn.h"
+#include "connection/quickconnect.h"
+#include "mainwindow/messagebox.h"
+#include "service/endpoints.h"
+#include "service/request.h"
 
-void VelnorMain::OpenVPNConnectStage1(QNetworkReply* /*reply*/) { }
+#include <QDir>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QtDebug>
 
-void VelnorMain::OpenVPNConnectStage2(QNetworkReply* /*reply*/) { }
+namespace openvpn = connection::openvpn;
 
-void VelnorMain::removeOpenVPNfiles() { }
+namespace {
+const char attemptProperty[] = "velnorAttempt";
+
+void tagWithAttempt(QNetworkReply* reply) { reply->setProperty(attemptProperty, openvpn::currentAttempt()); }
+
+// A reply of an attempt that was torn down meanwhile must neither write the
+// input files nor start the executable.
+bool belongsToCurrentAttempt(const QNetworkReply* reply)
+{
+    return reply->property(attemptProperty).toULongLong() == openvpn::currentAttempt();
+}
+
+// The working folder the client made its own at start-up.
+QString baseFolder() { return QDir::currentPath(); }
+} // namespace
+
+void VelnorMain::OpenVPNConnectStage0()
+{
+    ui->cancel->setEnabled(false);
+    tagWithAttempt(service::get(
+        certificateManager, service::makeRequest(QUrl(ui->server_certificate->text()), service::Cache::Default)));
+    const QString stage = connection::quickconnect::stageText(ui->quick_stage->text(), ui->quick_servers->text());
+    const QString text = tr("downloading OpenVPN certificate...");
+    ui->authstatus->setText(stage.isEmpty() ? text : stage + QLatin1Char(' ') + text);
+    QCoreApplication::processEvents();
+}
+
+void VelnorMain::OpenVPNConnectStage1(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (!belongsToCurrentAttempt(reply))
+        return;
+    const QString base = baseFolder();
+    if (service::failed(reply) || !openvpn::prepareFolders(base)
+        || !openvpn::writeInputFile(openvpn::certificatePath(base), reply->readAll())) {
+        if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
+            QuickConnectNextStage();
+            return;
+        }
+        ui->authstatus->setText(tr("certificate download error"));
+        ui->loading->hide();
+        on_disconnect_clicked();
+        QCoreApplication::processEvents();
+        return;
+    }
+
+    const QString stage = connection::quickconnect::stageText(ui->quick_stage->text(), ui->quick_servers->text());
+    const QString text = tr("downloading OpenVPN profile config...");
+    ui->authstatus->setText(stage.isEmpty() ? text : stage + QLatin1Char(' ') + text);
+    const quint64 attempt = openvpn::currentAttempt();
+    QCoreApplication::processEvents();
+    if (attempt != openvpn::currentAttempt())
+        return;
+
+    tagWithAttempt(service::get(
+        profileConfigManager, service::makeRequest(QUrl(ui->server_config->text()), service::Cache::Bypass)));
+}
+
+void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (!belongsToCurrentAttempt(reply))
+        return;
+    const QString base = baseFolder();
+    const QByteArray configuration = service::failed(reply) ? QByteArray() : reply->readAll();
+    const QString refused = openvpn::refusedDirective(configuration);
+    if (!refused.isEmpty())
+        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(refused));
+    if (service::failed(reply) || !refused.isEmpty() || !openvpn::prepareFolders(base)
+        || !openvpn::writeInputFile(openvpn::configPath(base), configuration)
+        || !openvpn::writeInputFile(
+            openvpn::credentialsPath(base), openvpn::credentials(ui->username->text(), ui->password->text()))) {
+        if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
+            QuickConnectNextStage();
+            return;
+        }
+        ui->authstatus->setText(tr("config download error"));
+        ui->loading->hide();
+        on_disconnect_clicked();
+        QCoreApplication::processEvents();
+        return;
+    }
+
+    const QString stage = connection::quickconnect::stageText(ui->quick_stage->text(), ui->quick_servers->text());
+    ui->authstatus->setText(stage + (stage.isEmpty() ? tr("starting connection") : tr(": starting connection")));
+    const quint64 attempt = openvpn::currentAttempt();
+    QCoreApplication::processEvents();
+    if (attempt != openvpn::currentAttempt())
+        return;
+
+    // A tunnel of an earlier attempt that survived its stop would swallow
+    // this start and stay up unseen.
+    if (!openvpn::stop(openvpnProcess)) {
+        on_disconnect_clicked();
+        messagebox::showStandard(QMessageBox::Critical,
+            tr("The previous OpenVPN connection could not be stopped, so no new one was started. End the OpenVPN "
+               "program, or restart the computer, and connect again."),
+            tr("OpenVPN is still running"));
+        return;
+    }
+    const openvpn::Command command = openvpn::command(base, service::endpoints::openvpnExecutable());
+    openvpnProcess->setWorkingDirectory(command.workingFolder);
+    openvpnProcess->start(command.program, command.arguments, QIODevice::ReadWrite);
+    ui->cancel->setEnabled(true);
+}
+
+void VelnorMain::removeOpenVPNfiles()
+{
+    // The files go with their attempt: whatever it still has in flight is
+    // abandoned with them.
+    openvpn::beginAttempt();
+    for (QNetworkAccessManager* manager : { certificateManager, profileConfigManager }) {
+        const auto replies = manager->findChildren<QNetworkReply*>();
+        for (QNetworkReply* reply : replies) {
+            if (reply->isRunning())
+                reply->abort();
+        }
+    }
+    openvpn::removeInputFiles(baseFolder());
+}

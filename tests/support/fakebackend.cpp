@@ -190,6 +190,7 @@ void FakeBackend::send(const QPointer<QTcpSocket>& socket, const Response& respo
         return;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status)
         + "\r\nContent-Type: " + response.contentType
+        + (response.location.isEmpty() ? QByteArray() : "\r\nLocation: " + response.location)
         + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
     socket->write(head);
     socket->write(response.body);

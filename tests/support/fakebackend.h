@@ -31,6 +31,7 @@ public:
         QByteArray body;
         QByteArray contentType = QByteArrayLiteral("text/xml; charset=utf-8");
         int delayMs = 0;
+        QByteArray location; // sent as a Location header when not empty
     };
 
     struct Request {

@@ -126,7 +126,6 @@ private:
     }
     bool hidden(const char* name) const { return child<QWidget>(name)->isHidden(); }
     QStringList boxTitles() const;
-    bool quickConnectDialIsBuilt();
 };
 
 void AccountInfoTest::init()
@@ -583,20 +582,6 @@ void AccountInfoTest::badDocuments()
     QVERIFY(!hidden("LogoSmall"));
 }
 
-// Probes whether the quick-connect dial exists yet: it shows the connecting
-// page (or refuses with a box) as soon as it runs.
-bool AccountInfoTest::quickConnectDialIsBuilt()
-{
-    VelnorMain probe;
-    auto* page = probe.findChild<QWidget*>(QStringLiteral("WidgetConnectingVPN"));
-    probe.findChild<QLineEdit*>(QStringLiteral("user_enabled"))->setText(QStringLiteral("1"));
-    const int boxes = dialogs->boxes().size();
-    QMetaObject::invokeMethod(&probe, "quickConnectDial");
-    const bool built = !page->isHidden() || dialogs->boxes().size() != boxes;
-    QMetaObject::invokeMethod(&probe, "on_disconnect_clicked");
-    return built;
-}
-
 void AccountInfoTest::automaticConnection_data()
 {
     QTest::addColumn<QString>("setting");
@@ -617,9 +602,6 @@ void AccountInfoTest::automaticConnection()
     QFETCH(QString, setting);
     QFETCH(QByteArray, first);
     QFETCH(bool, connects);
-
-    if (!quickConnectDialIsBuilt())
-        QSKIP("the quick-connect dial does nothing yet");
 
     QSettings().setValue(QStringLiteral("vpn_auto_connect"), setting);
     openWindow();

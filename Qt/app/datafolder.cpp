@@ -1,0 +1,37 @@
+#include "app/datafolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+QString app::dataFolder()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath();
+#else
+    const QString configured = qEnvironmentVariable("VELNOR_DATA_DIR");
+    if (!configured.isEmpty())
+        return configured;
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return dataHome + QStringLiteral("/velnor-vpn");
+#endif
+}
+
+bool app::useDataFolder()
+{
+    const QString folder = dataFolder();
+#ifndef Q_OS_WIN
+    if (!QDir().mkpath(folder)
+        || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        return false;
+#endif
+    if (!QDir::setCurrent(folder))
+        return false;
+    // Left by a run that ended without its disconnect: the credentials above all.
+    for (const char* name : { "include/auth.conf", "include/certificate.crt", "include/config.ovpn" })
+        QFile::remove(QString::fromLatin1(name));
+    return true;
+}

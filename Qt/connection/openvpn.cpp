@@ -1,0 +1,185 @@
+#include "connection/openvpn.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+QString includeFolder(const QString& base) { return base + QStringLiteral("/include"); }
+
+quint64 attemptNumber = 0;
+} // namespace
+
+QString connection::openvpn::certificatePath(const QString& base)
+{
+    return includeFolder(base) + QStringLiteral("/certificate.crt");
+}
+
+QString connection::openvpn::configPath(const QString& base)
+{
+    return includeFolder(base) + QStringLiteral("/config.ovpn");
+}
+
+QString connection::openvpn::credentialsPath(const QString& base)
+{
+    return includeFolder(base) + QStringLiteral("/auth.conf");
+}
+
+connection::openvpn::Command connection::openvpn::command(const QString& base, const QString& configured)
+{
+    Command result;
+    result.workingFolder = base + QStringLiteral("/openvpn/");
+#ifdef Q_OS_WIN
+    Q_UNUSED(configured)
+    result.program = base + QStringLiteral("/openvpn/openvpn.exe");
+    const QString include = QStringLiteral("../include");
+#else
+    QStringList words = QProcess::splitCommand(configured);
+    if (words.isEmpty())
+        return result;
+    result.program = words.takeFirst();
+    result.arguments = words;
+    const QString include = includeFolder(base);
+#endif
+    // The downloaded configuration comes over plain HTTP: it may run no
+    // script, whatever it says.
+    result.arguments << QStringLiteral("--config") << include + QStringLiteral("/config.ovpn")
+                     << QStringLiteral("--script-security") << QStringLiteral("1") << QStringLiteral("--ca")
+                     << include + QStringLiteral("/certificate.crt") << QStringLiteral("--auth-user-pass")
+                     << include + QStringLiteral("/auth.conf") << QStringLiteral("--log")
+                     << include + QStringLiteral("/openvpn.log");
+    return result;
+}
+
+bool connection::openvpn::prepareFolders(const QString& base)
+{
+    QDir dir(base);
+    if (!dir.mkpath(QStringLiteral("include")) || !dir.mkpath(QStringLiteral("openvpn")))
+        return false;
+    return QFile::setPermissions(
+        includeFolder(base), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool connection::openvpn::writeInputFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+#ifdef Q_OS_WIN
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+#else
+    // Created 0600, so the credentials are never readable by others, not
+    // even for a moment; an older file is tightened before it is truncated.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0
+        || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+#endif
+    const bool written = file.write(bytes) == bytes.size();
+    return file.flush() && written;
+}
+
+QByteArray connection::openvpn::credentials(const QString& userName, const QString& password)
+{
+    return userName.toUtf8() + '\n' + password.toUtf8();
+}
+
+void connection::openvpn::removeInputFiles(const QString& base)
+{
+    QFile::remove(credentialsPath(base));
+    QFile::remove(certificatePath(base));
+    QFile::remove(configPath(base));
+}
+
+const QStringList& connection::openvpn::refusedDirectives()
+{
+    static const QStringList list = {
+        // load code into the (privileged) process
+        QStringLiteral("plugin"),
+        // script hooks, in case the script level is raised again
+        QStringLiteral("script-security"),
+        QStringLiteral("up"),
+        QStringLiteral("down"),
+        QStringLiteral("route-up"),
+        QStringLiteral("route-pre-down"),
+        QStringLiteral("ipchange"),
+        QStringLiteral("learn-address"),
+        QStringLiteral("client-connect"),
+        QStringLiteral("client-disconnect"),
+        QStringLiteral("tls-verify"),
+        QStringLiteral("auth-user-pass-verify"),
+        QStringLiteral("iproute"),
+        // write files anywhere
+        QStringLiteral("writepid"),
+        QStringLiteral("status"),
+        QStringLiteral("log"),
+        QStringLiteral("log-append"),
+        // read other files, or change where paths point
+        QStringLiteral("config"),
+        QStringLiteral("cd"),
+        QStringLiteral("chroot"),
+        // open a control channel
+        QStringLiteral("management"),
+        // leave the process the client stops
+        QStringLiteral("daemon"),
+        QStringLiteral("inetd"),
+    };
+    return list;
+}
+
+QString connection::openvpn::refusedDirective(const QByteArray& configuration)
+{
+    const QStringList lines = QString::fromUtf8(configuration).split(QLatin1Char('\n'));
+    QString inlineTag;
+    for (const QString& rawLine : lines) {
+        const QString line = rawLine.trimmed();
+        // Inline blocks (<ca> ... </ca>) hold data, not directives.
+        if (!inlineTag.isEmpty()) {
+            if (line == QStringLiteral("</") + inlineTag + QLatin1Char('>'))
+                inlineTag.clear();
+            continue;
+        }
+        if (line.startsWith(QLatin1Char('<')) && line.endsWith(QLatin1Char('>'))
+            && !line.startsWith(QStringLiteral("</"))) {
+            inlineTag = line.mid(1, line.size() - 2);
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+            continue;
+        QString name = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0).toLower();
+        if (name.startsWith(QStringLiteral("--")))
+            name.remove(0, 2);
+        for (const QString& refused : refusedDirectives()) {
+            // "management" also covers its "management-..." options.
+            if (name == refused
+                || (refused == QLatin1String("management") && name.startsWith(QStringLiteral("management-"))))
+                return name;
+        }
+    }
+    return QString();
+}
+
+bool connection::openvpn::stop(QProcess* process, int graceMs)
+{
+    if (process->state() == QProcess::NotRunning)
+        return true;
+    process->terminate();
+    if (process->waitForFinished(graceMs))
+        return true;
+    process->kill();
+    return process->waitForFinished(graceMs) || process->state() == QProcess::NotRunning;
+}
+
+quint64 connection::openvpn::currentAttempt() { return attemptNumber; }
+
+quint64 connection::openvpn::beginAttempt() { return ++attemptNumber; }

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QProcess;
+
+// What the OpenVPN executable is given: its input files in "include/", its
+// command line and working folder, and the check of a downloaded
+// configuration. Paths are relative to `base`, the client's working folder.
+namespace connection::openvpn {
+
+struct Command {
+    QString program;
+    QStringList arguments;
+    QString workingFolder;
+};
+
+// The command line for the executable. On Windows the bundled
+// "openvpn/openvpn.exe" with paths relative to its folder; elsewhere
+// `configured` split like a command line (never by a shell, so a launcher
+// such as "pkexec openvpn" works), with absolute paths, since a launcher may
+// start the child in another folder. Empty program when `configured` is blank.
+Command command(const QString& base, const QString& configured);
+
+// Creates "include" and "openvpn" when missing and makes "include" owner-only.
+bool prepareFolders(const QString& base);
+
+// Writes one input file owner-only from the moment it exists, the bytes as
+// they are. False when it cannot be written.
+bool writeInputFile(const QString& path, const QByteArray& bytes);
+QString certificatePath(const QString& base);
+QString configPath(const QString& base);
+QString credentialsPath(const QString& base);
+
+// The user name, a line end and the password as UTF-8, no line end after it.
+QByteArray credentials(const QString& userName, const QString& password);
+
+// Removes the three input files (never the log); a missing file is no error.
+void removeInputFiles(const QString& base);
+
+// The first directive of a downloaded configuration that could run code,
+// write files or open a channel on the machine; empty when there is none.
+// The list (refusedDirectives) is what "--script-security 1" does not stop,
+// plus the script hooks themselves as a second line of defence.
+QString refusedDirective(const QByteArray& configuration);
+const QStringList& refusedDirectives();
+
+// Stops the executable: SIGTERM first, so it can restore the routes it
+// changed, then a kill after `graceMs`. True when no process is left running.
+bool stop(QProcess* process, int graceMs = 3000);
+
+// The number of the current connection attempt. Tearing an attempt down
+// (disconnect, cancel, time-out, next quick-connect stage, giving up) begins
+// a new one, so that a reply or a paused stage of the old one can tell it is
+// no longer wanted. Lives here, not in the window, because the window's
+// fields are fixed.
+quint64 currentAttempt();
+quint64 beginAttempt();
+
+} // namespace connection::openvpn

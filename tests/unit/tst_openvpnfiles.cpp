@@ -1,0 +1,194 @@
+#include "app/datafolder.h"
+#include "connection/openvpn.h"
+#include "connection/quickconnect.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace openvpn = connection::openvpn;
+namespace quickconnect = connection::quickconnect;
+
+// The window-free parts of an OpenVPN connection and of quick connect.
+class OpenVpnFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void refusedDirective_data();
+    void refusedDirective();
+    void quickConnectEntry_data();
+    void quickConnectEntry();
+    void stageText_data();
+    void stageText();
+    void credentialsFileReplacesLooserOne();
+    void dataFolderBecomesWorkingFolder();
+};
+
+void OpenVpnFilesTest::commandLine_data()
+{
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("leading");
+    QTest::newRow("plain") << "openvpn"
+                           << "openvpn" << QStringList();
+    QTest::newRow("launcher") << "pkexec openvpn"
+                              << "pkexec" << QStringList { "openvpn" };
+    // Split like a command line, never by a shell: ";" is just a word.
+    QTest::newRow("quoted, no shell") << "\"/opt/my vpn/openvpn\" --verb 3 ; rm"
+                                      << "/opt/my vpn/openvpn" << QStringList { "--verb", "3", ";", "rm" };
+    QTest::newRow("blank") << "  "
+                           << "" << QStringList();
+}
+
+void OpenVpnFilesTest::commandLine()
+{
+    QFETCH(QString, configured);
+    QFETCH(QString, program);
+    QFETCH(QStringList, leading);
+
+    const openvpn::Command command = openvpn::command(QStringLiteral("/data"), configured);
+    QCOMPARE(command.program, program);
+    if (program.isEmpty())
+        return;
+    QCOMPARE(command.workingFolder, QStringLiteral("/data/openvpn/"));
+    const QStringList expected = leading
+        + QStringList { "--config", "/data/include/config.ovpn", "--script-security", "1", "--ca",
+              "/data/include/certificate.crt", "--auth-user-pass", "/data/include/auth.conf", "--log",
+              "/data/include/openvpn.log" };
+    QCOMPARE(command.arguments, expected);
+}
+
+void OpenVpnFilesTest::refusedDirective_data()
+{
+    QTest::addColumn<QByteArray>("configuration");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("clean") << QByteArray("client\ndev tun\nproto udp\nremote 198.51.100.1 1194\nverb 3\n") << "";
+    QTest::newRow("comments") << QByteArray("# plugin x\n; daemon\nclient\n") << "";
+    QTest::newRow("inline data") << QByteArray("<ca>\nstatus\n</ca>\nclient\n") << "";
+    QTest::newRow("plugin") << QByteArray("client\nplugin down-root.so cmd\n") << "plugin";
+    QTest::newRow("up script") << QByteArray("up /tmp/x.sh\n") << "up";
+    QTest::newRow("raised script level") << QByteArray("script-security 2\n") << "script-security";
+    QTest::newRow("status file") << QByteArray("status /etc/shadow 10\n") << "status";
+    QTest::newRow("log file, CRLF") << QByteArray("client\r\nlog-append /root/.bashrc\r\n") << "log-append";
+    QTest::newRow("pid file") << QByteArray("writepid /etc/passwd\n") << "writepid";
+    QTest::newRow("control port, indented") << QByteArray("  management 127.0.0.1 7505\n") << "management";
+    QTest::newRow("management option") << QByteArray("management-hold\n") << "management-hold";
+    QTest::newRow("daemon with dashes") << QByteArray("--daemon\n") << "daemon";
+    QTest::newRow("after inline block") << QByteArray("<tls-auth>\nkey\n</tls-auth>\nDaemon\n") << "daemon";
+    QTest::newRow("other file") << QByteArray("config /etc/other.conf\n") << "config";
+}
+
+void OpenVpnFilesTest::refusedDirective()
+{
+    QFETCH(QByteArray, configuration);
+    QFETCH(QString, refused);
+    QCOMPARE(openvpn::refusedDirective(configuration), refused);
+}
+
+void OpenVpnFilesTest::quickConnectEntry_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("fields");
+    const QString list = QStringLiteral("N^198.51.100.1^PPTP|E^198.51.100.2^L2TP^psk|W^198.51.100.3^OpenVPN^c^f|");
+    QTest::newRow("pptp") << list << 0 << 4 << QStringList { "N", "198.51.100.1", "PPTP", "", "" };
+    QTest::newRow("l2tp") << list << 1 << 4 << QStringList { "E", "198.51.100.2", "L2TP", "psk", "" };
+    QTest::newRow("openvpn") << list << 2 << 4 << QStringList { "W", "198.51.100.3", "OpenVPN", "c", "f" };
+    QTest::newRow("trailing empty entry") << list << 3 << 4 << QStringList { "", "", "", "", "" };
+    QTest::newRow("past the end") << list << 4 << 4 << QStringList { "", "", "", "", "" };
+    QTest::newRow("empty list") << "" << 0 << 0 << QStringList { "", "", "", "", "" };
+}
+
+void OpenVpnFilesTest::quickConnectEntry()
+{
+    QFETCH(QString, list);
+    QFETCH(int, index);
+    QFETCH(int, count);
+    QFETCH(QStringList, fields);
+    const quickconnect::Entry entry = quickconnect::entry(list, index);
+    QCOMPARE(QStringList({ entry.name, entry.address, entry.protocol, entry.key, entry.config }), fields);
+    QCOMPARE(quickconnect::entryCount(list), count);
+}
+
+void OpenVpnFilesTest::stageText_data()
+{
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("manual") << "0"
+                            << "a|b"
+                            << "";
+    QTest::newRow("not a number") << "x"
+                                  << "a|b"
+                                  << "";
+    QTest::newRow("stage 2 of 5") << "2"
+                                  << "a|b|c|d|e"
+                                  << "Stage 2/5";
+    QTest::newRow("trailing bar counts") << "3"
+                                         << "a|b|c|"
+                                         << "Stage 3/4";
+}
+
+void OpenVpnFilesTest::stageText()
+{
+    QFETCH(QString, stage);
+    QFETCH(QString, list);
+    QFETCH(QString, text);
+    QCOMPARE(quickconnect::stageText(stage, list), text);
+}
+
+void OpenVpnFilesTest::credentialsFileReplacesLooserOne()
+{
+    QTemporaryDir dir;
+    const QString base = dir.path();
+    QVERIFY(QDir(base).mkdir(QStringLiteral("include")));
+    QFile::setPermissions(base + QStringLiteral("/include"), QFileDevice::Permissions(0x7755));
+    const QString path = openvpn::credentialsPath(base);
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older, longer content");
+    }
+    QFile::setPermissions(path, QFileDevice::Permissions(0x6644));
+
+    QVERIFY(openvpn::prepareFolders(base));
+    QVERIFY(openvpn::writeInputFile(path, openvpn::credentials(QStringLiteral("bob"), QStringLiteral("p\u00e4ss"))));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("bob\np\xc3\xa4ss"));
+    QCOMPARE(file.permissions() & 0x0777, QFileDevice::Permissions(0x0600));
+    QCOMPARE(QFile::permissions(base + QStringLiteral("/include")) & 0x0777, QFileDevice::Permissions(0x0700));
+    QVERIFY(QDir(base + QStringLiteral("/openvpn")).exists());
+
+    openvpn::removeInputFiles(base);
+    QVERIFY(!QFile::exists(path));
+}
+
+void OpenVpnFilesTest::dataFolderBecomesWorkingFolder()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/data");
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/include")));
+    for (const char* name : { "auth.conf", "certificate.crt", "config.ovpn", "openvpn.log" }) {
+        QFile file(folder + QStringLiteral("/include/") + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString previous = QDir::currentPath();
+    qputenv("VELNOR_DATA_DIR", folder.toUtf8());
+    const bool used = app::useDataFolder();
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(previous);
+    qunsetenv("VELNOR_DATA_DIR");
+
+    QVERIFY(used);
+    QCOMPARE(current, folder);
+    QCOMPARE(QFile::permissions(folder) & 0x0777, QFileDevice::Permissions(0x0700));
+    // Leftovers of a crash go; the log stays.
+    QCOMPARE(QDir(folder + QStringLiteral("/include")).entryList(QDir::Files), QStringList { "openvpn.log" });
+}
+
+QTEST_MAIN(OpenVpnFilesTest)
+#include "tst_openvpnfiles.moc"

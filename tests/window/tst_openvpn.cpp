@@ -1,0 +1,478 @@
+#include "fakebackend.h"
+#include "fakeras.h"
+#include "mainwindow/tray.h"
+#include "mainwindow/velnormain.h"
+#include "platform/sleep.h"
+#include "windowfixture.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+const QString certificatePath = QStringLiteral("/profiles/ca.crt");
+const QString configPath = QStringLiteral("/profiles/client.ovpn");
+const QByteArray certificate = QByteArrayLiteral("-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+// Bytes that a text-mode or locale-dependent write would change.
+const QByteArray configuration = QByteArrayLiteral("client\r\ndev tun\nremote 198.51.100.20 1194\n# caf\xc3\xa9\n");
+constexpr DWORD authenticationFailure = 691;
+const QString connectionError = QStringLiteral("Connection Error");
+
+QByteArray account()
+{
+    QByteArray document = testFixture(QStringLiteral("account.xml"));
+    return document.replace(
+        QByteArrayLiteral("<notice>Maintenance on Sunday</notice>"), QByteArrayLiteral("<notice></notice>"));
+}
+
+// The window under test, for the pause that presses cancel.
+QPointer<VelnorMain> pausedWindow;
+int pauses = 0;
+void cancelDuringPause(unsigned long)
+{
+    ++pauses;
+    // Delivered by the pending-event call that follows the pause.
+    QMetaObject::invokeMethod(pausedWindow, "on_cancel_clicked", Qt::QueuedConnection);
+}
+void instantPause(unsigned long) { ++pauses; }
+} // namespace
+
+// OpenVPN connections and quick connect: the real window against a fake
+// backend on 127.0.0.1, a scripted remote-access layer and a fake OpenVPN
+// executable that records what it was given.
+class OpenVpnTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectStartsOpenVpn_data();
+    void connectStartsOpenVpn();
+    void failedDownloadStartsNothing_data();
+    void failedDownloadStartsNothing();
+    void staleReplyAfterDisconnect();
+    void openVpnIgnoringTerminateIsKilled();
+
+    void quickConnectTriesEveryEntry();
+    void quickConnectListEdges_data();
+    void quickConnectListEdges();
+    void quickConnectDisabledAccount();
+    void quickConnectStopsAtSuccess();
+    void cancelDuringPauseDialsNothing();
+
+private:
+    std::unique_ptr<WindowFixture> fixture;
+    FakeBackend* backend = nullptr;
+    std::unique_ptr<FakeRas> ras;
+    DialogDriver* dialogs = nullptr;
+    VelnorMain* window = nullptr;
+    QString recordFile;
+
+    template <typename T = QWidget>
+    T* child(const char* name) const
+    {
+        return fixture->child<T>(name);
+    }
+    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
+    QString label(const char* name) const { return child<QLabel>(name)->text(); }
+    void setField(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
+    void tick() { QVERIFY(QMetaObject::invokeMethod(window, "UpdateTimer")); }
+    void signIn();
+    // Ticks, giving the dialer time between ticks, until `done` holds; never
+    // once more.
+    bool tickUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 50 && !done(); ++i) {
+            tick();
+            if (!done())
+                QTest::qWait(30);
+        }
+        return done();
+    }
+    QString url(const QString& path) const { return backend->baseUrl() + path; }
+    QString openVpnEntry(const QString& name) const
+    {
+        return name + QStringLiteral("^198.51.100.30^OpenVPN^") + url(certificatePath) + QLatin1Char('^')
+            + url(configPath);
+    }
+    QStringList record() const;
+    QString include(const QString& name) const
+    {
+        return fixture->environment.workFolder() + QStringLiteral("/include/") + name;
+    }
+    QStringList boxTitles() const;
+    QString dialledAddress() const
+    {
+        return QString::fromWCharArray(ras->entryCalls().last().entry.szLocalPhoneNumber);
+    }
+};
+
+void OpenVpnTest::init()
+{
+    fixture = std::make_unique<WindowFixture>();
+    backend = &fixture->backend;
+    dialogs = &fixture->dialogs;
+    QVERIFY(backend->isListening());
+    backend->answer(QStringLiteral("/AppServersV2"), testFixture(QStringLiteral("catalogue.xml")));
+    backend->answer(QStringLiteral("/AppUserInfoV3"), account());
+    backend->answer(certificatePath, certificate);
+    backend->answer(configPath, configuration);
+    ras = std::make_unique<FakeRas>();
+    tray::setSystemTrayAvailable(true);
+    recordFile = fixture->environment.workFolder() + QStringLiteral("/openvpn-record");
+    qputenv("VELNOR_OPENVPN", QByteArrayLiteral(VELNOR_FAKE_OPENVPN));
+    qputenv("FAKE_OPENVPN_RECORD", recordFile.toUtf8());
+    qunsetenv("FAKE_OPENVPN_IGNORE_TERM");
+    pauses = 0;
+    platform::setSleepFunction(instantPause);
+}
+
+void OpenVpnTest::cleanup()
+{
+    if (ras)
+        ras->releaseBlockedDials(ERROR_USER_DISCONNECTION);
+    fixture->closeWindow();
+    window = nullptr;
+    ras.reset();
+    platform::setSleepFunction(nullptr);
+    tray::setSystemTrayAvailable(std::nullopt);
+    qunsetenv("VELNOR_OPENVPN");
+    qunsetenv("FAKE_OPENVPN_RECORD");
+    qunsetenv("FAKE_OPENVPN_IGNORE_TERM");
+    fixture.reset();
+}
+
+void OpenVpnTest::signIn()
+{
+    window = fixture->openWindow();
+    pausedWindow = window;
+    // Ticks come from the test alone.
+    window->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+    child<QLineEdit>("username")->setText(QStringLiteral("Alice"));
+    child<QLineEdit>("password")->setText(QStringLiteral("s\u00fcper secret"));
+    child<QPushButton>("login")->click();
+    QTRY_COMPARE(field("user_enabled"), QStringLiteral("1"));
+    QTRY_VERIFY(child<QComboBox>("servers")->count() >= 3);
+}
+
+QStringList OpenVpnTest::record() const
+{
+    QFile file(recordFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList OpenVpnTest::boxTitles() const
+{
+    QStringList titles;
+    for (const auto& box : dialogs->boxes())
+        titles << box.title;
+    return titles;
+}
+
+void OpenVpnTest::connectStartsOpenVpn_data()
+{
+    QTest::addColumn<bool>("quick");
+    QTest::addColumn<QString>("certificateText");
+    QTest::addColumn<QString>("startText");
+    QTest::newRow("manual") << false << "downloading OpenVPN certificate..."
+                            << "starting connection";
+    // Three entries and a trailing "|" make four stages.
+    QTest::newRow("quick stage 3") << true << "Stage 3/4 downloading OpenVPN certificate..."
+                                   << "Stage 3/4: starting connection";
+}
+
+void OpenVpnTest::connectStartsOpenVpn()
+{
+    QFETCH(bool, quick);
+    QFETCH(QString, certificateText);
+    QFETCH(QString, startText);
+
+    FakeBackend::Response slow;
+    slow.body = certificate;
+    slow.delayMs = 300;
+    backend->setResponse(certificatePath, slow);
+    signIn();
+    if (quick) {
+        setField("quick_servers",
+            QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^L2TP^key|") + openVpnEntry(QStringLiteral("West"))
+                + QLatin1Char('|'));
+        setField("quick_stage", QStringLiteral("2"));
+        QVERIFY(QMetaObject::invokeMethod(window, "QuickConnectNextStage"));
+    } else {
+        setField("server_protocol", QStringLiteral("OpenVPN"));
+        setField("server_certificate", url(certificatePath));
+        setField("server_config", url(configPath));
+        child<QPushButton>("connect")->click();
+    }
+    QCOMPARE(label("authstatus"), certificateText);
+    QVERIFY(!child<QPushButton>("cancel")->isEnabled());
+    QTRY_COMPARE(label("authstatus"), startText);
+    QTRY_VERIFY(record().contains(QStringLiteral("end")));
+    QVERIFY(child<QPushButton>("cancel")->isEnabled());
+
+    const QString work = fixture->environment.workFolder();
+    const QStringList lines = record();
+    QStringList arguments;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral("arg=")))
+            arguments << line.mid(4);
+    }
+    const QStringList expected { "--config", work + "/include/config.ovpn", "--script-security", "1", "--ca",
+        work + "/include/certificate.crt", "--auth-user-pass", work + "/include/auth.conf", "--log",
+        work + "/include/openvpn.log" };
+    QCOMPARE(arguments, expected);
+    QCOMPARE(lines.first(), QStringLiteral("cwd=") + work + QStringLiteral("/openvpn"));
+    const auto content = [&lines](const QString& path) {
+        for (const QString& line : lines) {
+            if (line.startsWith(QStringLiteral("content=")) && line.endsWith(QLatin1Char(' ') + path))
+                return QByteArray::fromBase64(line.mid(8).section(QLatin1Char(' '), 0, 0).toLatin1());
+        }
+        return QByteArray("missing");
+    };
+    QCOMPARE(content(work + "/include/auth.conf"), QByteArray("alice\ns\xc3\xbcper secret"));
+    QCOMPARE(content(work + "/include/config.ovpn"), configuration);
+    QCOMPARE(content(work + "/include/certificate.crt"), certificate);
+    QVERIFY(lines.contains(QStringLiteral("mode=600 ") + work + "/include/auth.conf"));
+    QCOMPARE(QFileInfo(work + "/include").permissions() & 0x0777, QFileDevice::Permissions(0x0700));
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+    // Stopped by a terminate, so it could restore its routes.
+    QVERIFY(record().contains(QStringLiteral("terminated")));
+    QVERIFY(!QFile::exists(include("auth.conf")));
+    QVERIFY(!QFile::exists(include("certificate.crt")));
+    QVERIFY(!QFile::exists(include("config.ovpn")));
+    QVERIFY(QFile::exists(include("openvpn.log")));
+}
+
+void OpenVpnTest::failedDownloadStartsNothing_data()
+{
+    QTest::addColumn<int>("certificateStatus");
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<int>("configRequests");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("certificate 404") << 404 << configuration << 0 << false;
+    QTest::newRow("config 500") << 200 << QByteArray() << 1 << false;
+    QTest::newRow("plug-in") << 200 << QByteArray("client\nplugin /usr/lib/openvpn/down-root.so \"sh -c x\"\n") << 1
+                             << false;
+    QTest::newRow("management") << 200 << QByteArray("client\n  management 127.0.0.1 7505\n") << 1 << false;
+    QTest::newRow("pid file") << 200 << QByteArray("client\n--writepid /etc/passwd\n") << 1 << false;
+    QTest::newRow("directive names in an inline block")
+        << 200 << QByteArray("client\n<tls-auth>\nstatus\ndaemon\n</tls-auth>\n") << 1 << true;
+    QTest::newRow("behind a redirect") << 200 << configuration << 1 << true;
+}
+
+void OpenVpnTest::failedDownloadStartsNothing()
+{
+    QFETCH(int, certificateStatus);
+    QFETCH(QByteArray, config);
+    QFETCH(int, configRequests);
+    QFETCH(bool, starts);
+
+    backend->answer(certificatePath, certificate, certificateStatus);
+    if (QByteArray(QTest::currentDataTag()) == "behind a redirect") {
+        FakeBackend::Response moved;
+        moved.status = 302;
+        moved.body = QByteArrayLiteral("<html>moved</html>");
+        moved.location = url(QStringLiteral("/real.ovpn")).toUtf8();
+        backend->setResponse(configPath, moved);
+        backend->answer(QStringLiteral("/real.ovpn"), config);
+    } else {
+        backend->answer(configPath, config, config.isEmpty() ? 500 : 200);
+    }
+    signIn();
+    setField("server_protocol", QStringLiteral("OpenVPN"));
+    setField("server_certificate", url(certificatePath));
+    setField("server_config", url(configPath));
+    child<QPushButton>("connect")->click();
+
+    if (starts) {
+        QTRY_VERIFY(record().contains(QStringLiteral("end")));
+        QCOMPARE(label("authstatus"), QStringLiteral("starting connection"));
+        QFile file(include("config.ovpn"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), config);
+        return;
+    }
+    // The full disconnect ran (its "Ready!" then gives way to the account's text).
+    QTRY_VERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
+    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(backend->requests(configPath).size(), configRequests);
+    QTest::qWait(300);
+    QVERIFY(record().isEmpty());
+    QVERIFY(!QFile::exists(include("auth.conf")));
+}
+
+void OpenVpnTest::staleReplyAfterDisconnect()
+{
+    FakeBackend::Response slow;
+    slow.body = certificate;
+    slow.delayMs = 300;
+    backend->setResponse(certificatePath, slow);
+    signIn();
+    setField("server_protocol", QStringLiteral("OpenVPN"));
+    setField("server_certificate", url(certificatePath));
+    setField("server_config", url(configPath));
+    child<QPushButton>("connect")->click();
+    QTRY_COMPARE(backend->requests(certificatePath).size(), 1);
+    // The time-out ends the attempt while the certificate is on its way.
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+    QTest::qWait(800);
+    QCOMPARE(backend->requests(configPath).size(), 0);
+    QVERIFY(record().isEmpty());
+    QVERIFY(!QFile::exists(include("certificate.crt")));
+    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+}
+
+void OpenVpnTest::openVpnIgnoringTerminateIsKilled()
+{
+    qputenv("FAKE_OPENVPN_IGNORE_TERM", "1");
+    signIn();
+    setField("server_protocol", QStringLiteral("OpenVPN"));
+    setField("server_certificate", url(certificatePath));
+    setField("server_config", url(configPath));
+    child<QPushButton>("connect")->click();
+    QTRY_VERIFY(record().contains(QStringLiteral("end")));
+    auto* process = window->findChild<QProcess*>();
+    QVERIFY(process);
+    QCOMPARE(process->state(), QProcess::Running);
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+    QCOMPARE(process->state(), QProcess::NotRunning);
+    QVERIFY(!record().contains(QStringLiteral("terminated")));
+}
+
+void OpenVpnTest::quickConnectTriesEveryEntry()
+{
+    backend->answer(certificatePath, QByteArray(), 404);
+    signIn();
+    setField("quick_servers",
+        QStringLiteral("North^198.51.100.1^PPTP^ignored|East^198.51.100.2^L2TP^east-key^ignored|")
+            + openVpnEntry(QStringLiteral("West")));
+    ras->queueDial(authenticationFailure);
+    ras->queueDial(authenticationFailure);
+    child<QPushButton>("quickConnect")->click();
+
+    QCOMPARE(label("connecting_title"), QStringLiteral("1/3 - Connecting to North"));
+    QCOMPARE(label("authstatus"), QStringLiteral("Stage 1/3 in progress..."));
+    QTRY_COMPARE(ras->dialCalls().size(), 1);
+    QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.1"));
+    QCOMPARE(pauses, 0);
+
+    QVERIFY(tickUntil([this] { return field("quick_stage") == QLatin1String("2"); }));
+    QCOMPARE(pauses, 1);
+    QCOMPARE(label("connecting_title"), QStringLiteral("2/3 - Connecting to East"));
+    QTRY_COMPARE(ras->dialCalls().size(), 2);
+    QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.2"));
+    QCOMPARE(field("server_pskey"), QStringLiteral("east-key"));
+
+    // West's certificate cannot be had: the run gives up.
+    QVERIFY(tickUntil([this] { return boxTitles().contains(connectionError); }));
+    QCOMPARE(backend->requests(certificatePath).size(), 1);
+    QCOMPARE(backend->requests(configPath).size(), 0);
+    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(dialogs->last().icon, QMessageBox::Critical);
+}
+
+void OpenVpnTest::quickConnectListEdges_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("empty list") << ""
+                                << "0"
+                                << "";
+    QTest::newRow("trailing bar") << "North^198.51.100.1^PPTP|"
+                                  << "1"
+                                  << "2/2 - Connecting to ";
+    QTest::newRow("unknown protocol") << "South^198.51.100.4^pptp"
+                                      << "0"
+                                      << "1/1 - Connecting to South";
+}
+
+void OpenVpnTest::quickConnectListEdges()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, stage);
+    QFETCH(QString, title);
+
+    signIn();
+    setField("quick_servers", list);
+    setField("quick_stage", stage);
+    QVERIFY(QMetaObject::invokeMethod(window, "QuickConnectNextStage"));
+    if (title.isEmpty()) {
+        QCOMPARE(boxTitles(), QStringList { connectionError });
+        QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+        return;
+    }
+    // Shown, dialled nothing, and left for the user to cancel.
+    QVERIFY(boxTitles().isEmpty());
+    QCOMPARE(label("connecting_title"), title);
+    QVERIFY(!child<QWidget>("WidgetConnectingVPN")->isHidden());
+    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QTest::qWait(100);
+    QCOMPARE(ras->dialCalls().size(), 0);
+    QVERIFY(record().isEmpty());
+}
+
+void OpenVpnTest::quickConnectDisabledAccount()
+{
+    signIn();
+    setField("user_enabled", QStringLiteral("0"));
+    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP"));
+    child<QPushButton>("quickConnect")->click();
+    QCOMPARE(boxTitles(), QStringList { QStringLiteral("Your account is disabled") });
+    QCOMPARE(field("quick_stage"), QStringLiteral("1"));
+    tick();
+    tick();
+    QVERIFY(child<QPushButton>("connect")->isEnabled());
+    QVERIFY(!child<QPushButton>("quickConnect")->isEnabled());
+    QTest::qWait(100);
+    QCOMPARE(ras->dialCalls().size(), 0);
+}
+
+void OpenVpnTest::quickConnectStopsAtSuccess()
+{
+    signIn();
+    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
+    ras->queueDial(authenticationFailure);
+    ras->queueDial(0);
+    child<QPushButton>("quickConnect")->click();
+    QVERIFY(tickUntil([this] { return field("connectionStatus") == QLatin1String("connected"); }));
+    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(label("connected_title"), QStringLiteral("Connected to East Server!"));
+    for (int i = 0; i < 12; ++i)
+        tick();
+    QCOMPARE(ras->dialCalls().size(), 2);
+    QVERIFY(boxTitles().isEmpty());
+}
+
+void OpenVpnTest::cancelDuringPauseDialsNothing()
+{
+    signIn();
+    platform::setSleepFunction(cancelDuringPause);
+    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
+    ras->queueDial(authenticationFailure);
+    child<QPushButton>("quickConnect")->click();
+    QVERIFY(tickUntil([] { return pauses == 1; }));
+    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QVERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
+    QTest::qWait(300);
+    QCOMPARE(backend->requests(certificatePath).size(), 0);
+    QCOMPARE(ras->dialCalls().size(), 1);
+    QVERIFY(boxTitles().isEmpty());
+}
+
+QTEST_MAIN(OpenVpnTest)
+#include "tst_openvpn.moc"
