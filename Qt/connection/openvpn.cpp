@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <QRegularExpression>
 
 #ifndef Q_OS_WIN
@@ -167,6 +169,32 @@ QString connection::openvpn::refusedDirective(const QByteArray& configuration)
         }
     }
     return QString();
+}
+
+void connection::openvpn::requestStop(QProcess* process, int graceMs)
+{
+    if (process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    // The process object is reused: a later start must not be the one killed.
+    const qint64 stopped = process->processId();
+    QTimer::singleShot(graceMs, process, [process, stopped] {
+        if (process->state() != QProcess::NotRunning && process->processId() == stopped)
+            process->kill();
+    });
+}
+
+bool connection::openvpn::stopAndWait(QProcess* process, int graceMs)
+{
+    if (process->state() == QProcess::NotRunning)
+        return true;
+    requestStop(process, graceMs);
+    QEventLoop loop;
+    QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop, &QEventLoop::quit);
+    QTimer::singleShot(2 * graceMs, &loop, &QEventLoop::quit);
+    if (process->state() != QProcess::NotRunning)
+        loop.exec();
+    return process->state() == QProcess::NotRunning;
 }
 
 bool connection::openvpn::stop(QProcess* process, int graceMs)

@@ -47,8 +47,14 @@ void removeInputFiles(const QString& base);
 QString refusedDirective(const QByteArray& configuration);
 const QStringList& refusedDirectives();
 
-// Stops the executable: SIGTERM first, so it can restore the routes it
-// changed, then a kill after `graceMs`. True when no process is left running.
+// Asks the executable to end without waiting for it: SIGTERM now, so it can
+// restore the routes it changed, and a kill after `graceMs` if that same
+// process is still running.
+void requestStop(QProcess* process, int graceMs = 3000);
+// Stops the executable and waits at most twice `graceMs`, keeping the event
+// loop turning meanwhile. True when no process is left running.
+bool stopAndWait(QProcess* process, int graceMs = 3000);
+// The same, blocking: for the window's destructor, where no event may run.
 bool stop(QProcess* process, int graceMs = 3000);
 
 // The number of the current connection attempt. Tearing an attempt down

@@ -30,7 +30,7 @@ void VelnorMain::on_connect_clicked()
         return;
     }
 
-    connection::openvpn::stop(openvpnProcess);
+    connection::openvpn::requestStop(openvpnProcess);
     // Begins this attempt: replies of an earlier one are dropped.
     removeOpenVPNfiles();
     PPPDisconnect();
@@ -98,7 +98,7 @@ void VelnorMain::on_disconnect_clicked()
     pppThread->quit();
     PPPDisconnect();
 
-    connection::openvpn::stop(openvpnProcess);
+    connection::openvpn::requestStop(openvpnProcess);
     removeOpenVPNfiles();
 
     pppWorker->setErrorCode(QString());

@@ -107,7 +107,10 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
 
     // A tunnel of an earlier attempt that survived its stop would swallow
     // this start and stay up unseen.
-    if (!openvpn::stop(openvpnProcess)) {
+    const bool stopped = openvpn::stopAndWait(openvpnProcess);
+    if (attempt != openvpn::currentAttempt())
+        return;
+    if (!stopped) {
         on_disconnect_clicked();
         messagebox::showStandard(QMessageBox::Critical,
             tr("The previous OpenVPN connection could not be stopped, so no new one was started. End the OpenVPN "

@@ -54,7 +54,7 @@ void VelnorMain::QuickConnectNextStage()
         return;
     }
 
-    connection::openvpn::stop(openvpnProcess);
+    connection::openvpn::requestStop(openvpnProcess);
     pppWorker->setRunPending(false);
     pppThread->quit();
     PPPDisconnect();
@@ -81,7 +81,7 @@ void VelnorMain::quickConnectDial()
         return;
     }
 
-    connection::openvpn::stop(openvpnProcess);
+    connection::openvpn::requestStop(openvpnProcess);
     pppWorker->setRunPending(false);
     pppThread->quit();
     PPPDisconnect();
