@@ -1,0 +1,230 @@
+#include "mainwindow/tray.h"
+#include "platform/sleep.h"
+#include "windowfixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+// The real window, the real demo service and the real OpenVPN, in the test
+// world's client namespace (scripts/world run): what a user of the client sees
+// of a real tunnel.
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void connectShowsTheServersAddress();
+    void wrongPasswordEndsAtTheLimit();
+    void dropIsNoticedAndReconnected();
+    void quickConnectFallsThroughToOpenVpn();
+
+private:
+    std::unique_ptr<WindowFixture> fixture;
+    VelnorMain* window = nullptr;
+    QString demo;
+    QStringList balloons;
+
+    template <typename T = QWidget>
+    T* child(const char* name) const
+    {
+        return fixture->child<T>(name);
+    }
+    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
+    QString include(const char* name) const { return QDir::currentPath() + QStringLiteral("/include/") + name; }
+    void signIn();
+    void chooseOpenVpnOn(int server);
+    // Runs monitor ticks `intervalMs` apart until `done` holds or `ticks` ran.
+    bool tickUntil(const std::function<bool()>& done, int ticks, int intervalMs);
+    bool connected() const { return field("connectionStatus") == QLatin1String("connected"); }
+    static void world(const QString& command);
+};
+
+namespace {
+const QString serverAddress = QStringLiteral("198.51.100.2");
+const QString clientAddress = QStringLiteral("192.0.2.2");
+
+// The "net:[inode]" a process's network namespace link names.
+QString networkNamespaceOf(const QString& pid)
+{
+    return QFile::symLinkTarget(QStringLiteral("/proc/%1/ns/net").arg(pid)).section(QLatin1Char('/'), -1);
+}
+
+// openvpn processes in this network namespace (the server's runs in another).
+int openVpnProcessesHere()
+{
+    const QString ownNamespace = networkNamespaceOf(QStringLiteral("self"));
+    int count = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "openvpn")
+            continue;
+        if (networkNamespaceOf(pid) == ownNamespace)
+            ++count;
+    }
+    return count;
+}
+
+void instantPause(unsigned long) { }
+} // namespace
+
+void EndToEndTest::initTestCase()
+{
+    demo = qEnvironmentVariable("VELNOR_WORLD_DEMO");
+    if (demo.isEmpty())
+        QSKIP("not in the test world: run through scripts/world run --demo BIN");
+}
+
+void EndToEndTest::init()
+{
+    fixture = std::make_unique<WindowFixture>();
+    // The world's demo service instead of the fixture's fake backend.
+    qputenv("VELNOR_API_BASE", (demo + QStringLiteral("/api")).toUtf8());
+    qputenv("VELNOR_SITE_BASE", (demo + QStringLiteral("/site")).toUtf8());
+    qputenv("VELNOR_IP_ECHO_URL", (demo + QStringLiteral("/ip")).toUtf8());
+    qputenv("VELNOR_OPENVPN", "openvpn");
+    platform::setSleepFunction(instantPause);
+    tray::setSystemTrayAvailable(true);
+    balloons.clear();
+    tray::setBalloonObserver([this](const QString& title, const QString&) { balloons.append(title); });
+}
+
+void EndToEndTest::cleanup()
+{
+    fixture.reset();
+    window = nullptr;
+    world(QStringLiteral("restore"));
+    platform::setSleepFunction(nullptr);
+    tray::setSystemTrayAvailable(std::nullopt);
+    tray::setBalloonObserver(nullptr);
+    // Whatever the case did, no tunnel process outlives the window.
+    QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
+}
+
+void EndToEndTest::world(const QString& command)
+{
+    const int status = QProcess::execute(QStringLiteral("bash"),
+        { QStringLiteral(VELNOR_SOURCE_DIR "/scripts/world"), command });
+    if (status != 0)
+        qWarning("scripts/world %s ended with %d", qPrintable(command), status);
+}
+
+void EndToEndTest::signIn()
+{
+    window = fixture->openWindow();
+    // The monitor's clock is driven by the test; the tunnel runs in real time.
+    window->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("ip")->text(), clientAddress, 10000);
+    child<QLineEdit>("username")->setText(QStringLiteral("demo"));
+    child<QLineEdit>("password")->setText(QStringLiteral("demo"));
+    child<QPushButton>("login")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(field("user_enabled"), QStringLiteral("1"), 10000);
+    QTRY_VERIFY(child<QComboBox>("servers")->count() > 1);
+}
+
+void EndToEndTest::chooseOpenVpnOn(int server)
+{
+    child<QComboBox>("servers")->setCurrentIndex(server);
+    auto* protocols = child<QComboBox>("protocols");
+    protocols->setCurrentIndex(protocols->findText(QStringLiteral("Protocol: OpenVPN")));
+    QCOMPARE(field("server_protocol"), QStringLiteral("OpenVPN"));
+    QCOMPARE(field("server_assignedIP"), serverAddress);
+}
+
+bool EndToEndTest::tickUntil(const std::function<bool()>& done, int ticks, int intervalMs)
+{
+    for (int tick = 0; tick < ticks && !done(); ++tick) {
+        QMetaObject::invokeMethod(window, "UpdateTimer");
+        QTest::qWait(intervalMs);
+    }
+    return done();
+}
+
+void EndToEndTest::connectShowsTheServersAddress()
+{
+    signIn();
+    chooseOpenVpnOn(2);
+    child<QPushButton>("connect")->click();
+
+    QVERIFY(tickUntil([this] { return connected(); }, 10, 1000));
+    QVERIFY(!child("WidgetConnectedVPN")->isHidden());
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+    // The credentials are on disk only while the tunnel is up, and only
+    // for their owner.
+    QCOMPARE(QFileInfo(include("auth.conf")).permissions() & 0x0077, QFileDevice::Permissions());
+    QCOMPARE(openVpnProcessesHere(), 1);
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+    QVERIFY(!QFile::exists(include("auth.conf")));
+    QVERIFY(QFile::exists(include("openvpn.log")));
+    QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
+    // Traffic leaves from the client's own address again.
+    QVERIFY(tickUntil([this] { return child<QLabel>("ip")->text() == clientAddress; }, 10, 1000));
+}
+
+void EndToEndTest::wrongPasswordEndsAtTheLimit()
+{
+    signIn();
+    chooseOpenVpnOn(0);
+    // Signed in, then the password the tunnel is given is not the account's.
+    child<QLineEdit>("password")->setText(QStringLiteral("not-the-password"));
+    child<QPushButton>("connect")->click();
+
+    QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
+    QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Cannot connect"));
+    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QVERIFY(!QFile::exists(include("auth.conf")));
+    QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
+    QFile log(include("openvpn.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("AUTH_FAILED"));
+}
+
+void EndToEndTest::dropIsNoticedAndReconnected()
+{
+    signIn();
+    chooseOpenVpnOn(4);
+    const QString server = field("server_name");
+    child<QPushButton>("connect")->click();
+    QVERIFY(tickUntil([this] { return connected(); }, 10, 1000));
+
+    world(QStringLiteral("drop"));
+    // OpenVPN gives the dead link up after its keepalive; the next IP check
+    // past 30 s sees the client's own address and reconnects.
+    QVERIFY(tickUntil([this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
+    QCOMPARE(field("server_name"), server);
+    world(QStringLiteral("restore"));
+    QVERIFY(tickUntil([this] { return connected(); }, 10, 3000));
+    QCOMPARE(field("server_name"), server);
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+}
+
+void EndToEndTest::quickConnectFallsThroughToOpenVpn()
+{
+    signIn();
+    // PPTP cannot dial here (no dial-up support), so stage 2 is the tunnel.
+    child<QLineEdit>("quick_servers")
+        ->setText(QStringLiteral("Toronto^203.0.113.11^PPTP|Frankfurt^") + serverAddress + QStringLiteral("^OpenVPN^")
+            + demo + QStringLiteral("/openvpn/ca.crt^") + demo + QStringLiteral("/openvpn/3.ovpn"));
+    child<QPushButton>("quickConnect")->click();
+
+    QVERIFY(tickUntil([this] { return connected(); }, 20, 1000));
+    QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+}
+
+QTEST_MAIN(EndToEndTest)
+#include "tst_e2e.moc"
