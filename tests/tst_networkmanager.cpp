@@ -405,21 +405,21 @@ void NetworkManagerTest::dialPassesSecretsPrivately_data()
 
     QTest::newRow("PPTP") << false << "alice"
                           << "pa55word"
-                          << "unused-k3y" << QByteArray("set vpn.user-name alice\nsave\nquit\n")
+                          << "unused-k3y" << QByteArray("set vpn.user-name alice\nsave\nquit\nyes\n")
                           << QByteArray("vpn.secrets.password:pa55word\n");
     QTest::newRow("L2TP") << true << "alice"
                           << "pa55word"
                           << "k3y-0f-the-server"
                           << QByteArray("set vpn.user-name alice\nset vpn.secrets ipsec-psk = k3y-0f-the-server\n"
-                                        "save\nquit\n")
+                                        "save\nquit\nyes\n")
                           << QByteArray("vpn.secrets.password:pa55word\n");
-    QTest::newRow("awkward characters") << true << "al ice\\x,y"
-                                        << " pa55\\word\n"
-                                        << "k3y, gateway=evil "
-                                        << QByteArray(
-                                               "set vpn.user-name al ice\\x,y\n"
-                                               "set vpn.secrets ipsec-psk = k3y\\,\\ gateway\\=evil\\ ,\nsave\nquit\n")
-                                        << QByteArray("vpn.secrets.password:\\040pa55\\\\word\\012\n");
+    QTest::newRow("awkward characters")
+        << true << "al ice\\x,y"
+        << " pa55\\word\n"
+        << "k3y, gateway=evil "
+        << QByteArray("set vpn.user-name al ice\\x,y\n"
+                      "set vpn.secrets ipsec-psk = k3y\\,\\ gateway\\=evil\\ ,\nsave\nquit\nyes\n")
+        << QByteArray("vpn.secrets.password:\\040pa55\\\\word\\012\n");
 }
 
 void NetworkManagerTest::dialPassesSecretsPrivately()

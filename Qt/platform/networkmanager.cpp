@@ -544,7 +544,9 @@ DWORD NetworkManagerBackend::dial(
     if (usesKey(entry))
         script += QStringLiteral("set vpn.secrets ipsec-psk = ")
             + networkmanager::escapeEditorSecret(entry.preSharedKey) + QLatin1Char('\n');
-    script += QStringLiteral("save\nquit\n");
+    // Right after a save, the editor may not have heard back yet and asks
+    // whether to quit unsaved; a refused save shows as an error line.
+    script += QStringLiteral("save\nquit\nyes\n");
     QByteArray input = script.toUtf8();
     script.fill(QLatin1Char('\0'));
     const Outcome edited = run({ QStringLiteral("connection"), QStringLiteral("edit"), QStringLiteral("id"), name },
@@ -587,11 +589,13 @@ DWORD NetworkManagerBackend::dial(
         run(down, limits.commandMilliseconds);
         return finish(ERROR_USER_DISCONNECTION);
     }
-    if (up.timedOut) {
-        // NetworkManager may still be activating: stop it, as a hang-up would.
+    const DWORD code = networkmanager::errorCode(Step::Dial, up);
+    if (code == codeOf(Failure::TimedOut)) {
+        // Whether our bound or nmcli's --wait ran out, NetworkManager may
+        // still be activating: stop it, as a hang-up would.
         run(down, limits.commandMilliseconds);
     }
-    return finish(networkmanager::errorCode(Step::Dial, up));
+    return finish(code);
 }
 
 DWORD NetworkManagerBackend::hangUp(HRASCONN connection)
