@@ -47,6 +47,7 @@ shift
 finish() {
     local status=$? pid alive
     trap - EXIT
+    set +e
     # NetworkManager first, so it takes its VPN helpers down itself.
     [ -n "${nm:-}" ] && kill -TERM "$nm" 2>/dev/null
     for _ in $(seq 50); do
@@ -79,8 +80,11 @@ mount -t overlay overlay -o "lowerdir=/var,upperdir=$state/var/upper,workdir=$st
 mount -t tmpfs -o mode=0755 velnor-run /run
 mount -t sysfs -o ro sysfs /sys
 
+# Only our own buses: never one the caller's environment points at.
+unset DBUS_SYSTEM_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
+
 ip link set lo up
-ip link add velnor-a type veth peer name velnor-b
+ip link add velnor-a type veth peer name velnor-b 2>/dev/null || skip "this kernel cannot make a veth pair"
 ip address add 198.51.100.2/24 dev velnor-b
 ip link set velnor-b up
 ip link set velnor-a up
@@ -112,7 +116,6 @@ cat > "$state/bus.conf" <<'CONF'
 </busconfig>
 CONF
 dbus-daemon --config-file="$state/bus.conf" --nofork --nopidfile --nosyslog >"$state/dbus.log" 2>&1 &
-bus=$!
 
 cat > "$state/NetworkManager.conf" <<'CONF'
 [main]
@@ -130,6 +133,7 @@ for _ in $(seq 50); do
     [ -S /run/dbus/system_bus_socket ] && break
     sleep 0.1
 done
+# --debug: in the foreground, logging to standard error.
 /usr/sbin/NetworkManager --debug --config="$state/NetworkManager.conf" >"$state/NetworkManager.log" 2>&1 &
 nm=$!
 
@@ -142,7 +146,10 @@ for _ in $(seq 100); do
     kill -0 "$nm" 2>/dev/null || break
     sleep 0.1
 done
-[ $ready -eq 1 ] || { echo "nm-sandbox: NetworkManager did not start" >&2; exit 1; }
+if [ $ready -eq 0 ]; then
+    tail -n 20 "$state/NetworkManager.log"
+    skip "NetworkManager did not start here (its log is above)"
+fi
 
 # The network a VPN needs under it: without one, NetworkManager has no
 # connection to start the VPN from.
