@@ -143,7 +143,6 @@ public:
         return seen;
     }
     bool reachedIpsec() const { return ipsec; }
-    bool sawUp() const { return up; }
 
 private:
     void look()
@@ -159,8 +158,6 @@ private:
             line.replace('\0', ' ');
             if (line.contains("/ipsec ") || line.contains("charon"))
                 ipsec = true;
-            if (isNmcli(line) && line.contains(" up "))
-                up = true;
             std::lock_guard<std::mutex> guard(lock);
             seen.insert(line);
         }
@@ -170,7 +167,6 @@ private:
     QSet<QByteArray> seen;
     std::atomic<bool> stopping { false };
     std::atomic<bool> ipsec { false };
-    std::atomic<bool> up { false };
     std::thread thread;
 };
 
@@ -383,27 +379,40 @@ void NetworkManagerRealTest::realFailures()
 
 void NetworkManagerRealTest::hangUpLeavesNothingActive_data()
 {
-    QTest::addColumn<bool>("atIpsec");
-    // As "up" starts, NetworkManager may not have begun activating when the
-    // hang-up's "down" comes.
-    QTest::newRow("as up starts") << false;
-    QTest::newRow("at the IPsec stage") << true;
+    QTest::addColumn<bool>("downCameFirst");
+    QTest::newRow("at the IPsec stage") << false;
+    // The hang-up's "down" came before NetworkManager began activating and
+    // found nothing to take down: the dial must take down what "up" began.
+    QTest::newRow("down before the activation began") << true;
 }
 
 void NetworkManagerRealTest::hangUpLeavesNothingActive()
 {
-    QFETCH(bool, atIpsec);
+    QFETCH(bool, downCameFirst);
 
+    if (downCameFirst) {
+        QFile early(folder->filePath(QStringLiteral("nmcli-down-too-early")));
+        QVERIFY(early.open(QIODevice::WriteOnly));
+        early.write("#!/bin/sh\n"
+                    "here=$(dirname \"$0\")\n"
+                    "case \" $* \" in *\" down \"*)\n"
+                    "    if [ ! -e \"$here/down-seen\" ]; then\n"
+                    "        touch \"$here/down-seen\"\n"
+                    "        echo \"Error: 'Velnor' is not an active connection.\" >&2\n"
+                    "        exit 10\n"
+                    "    fi\n"
+                    "esac\n"
+                    "exec nmcli \"$@\"\n");
+        early.close();
+        QVERIFY(early.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        qputenv("VELNOR_NMCLI", early.fileName().toLocal8Bit());
+    }
     QCOMPARE(setEntry(VS_L2tpOnly), DWORD(0));
     QCOMPARE(setKey(), DWORD(0));
     ProcessWatch watch;
     BackgroundDial dialling;
-    if (atIpsec) {
-        QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 10000);
-        QCOMPARE(activeState(), QStringLiteral("activating"));
-    } else {
-        QTRY_VERIFY_WITH_TIMEOUT(watch.sawUp(), 10000);
-    }
+    QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 10000);
+    QCOMPARE(activeState(), QStringLiteral("activating"));
     QCOMPARE(RasHangUpW(ras::loadHandle(&dialling.handle)), DWORD(0));
     QVERIFY(dialling.thread->wait(20000));
 
