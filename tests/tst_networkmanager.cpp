@@ -33,6 +33,7 @@ private slots:
     void hangUpEndsBlockedDial();
     void hangUpBeforeActivationTakesItDown();
     void ownTimeLimitStopsActivation();
+    void privateFolderWithoutRuntimeDir_data();
     void privateFolderWithoutRuntimeDir();
     void failureCodes_data();
     void failureCodes();
@@ -670,11 +671,25 @@ void NetworkManagerTest::ownTimeLimitStopsActivation()
     QCOMPARE(made.last().arguments, downCommand);
 }
 
-// Without a runtime folder the passwd-file goes to a private folder of the
-// user's, which the next start clears.
+// Without a private runtime folder of ours the passwd-file goes to a private
+// folder of the user's, which the next start clears.
+void NetworkManagerTest::privateFolderWithoutRuntimeDir_data()
+{
+    QTest::addColumn<bool>("openRuntimeFolder");
+    QTest::newRow("none") << false;
+    QTest::newRow("open to others") << true;
+}
+
 void NetworkManagerTest::privateFolderWithoutRuntimeDir()
 {
+    QFETCH(bool, openRuntimeFolder);
     qunsetenv("XDG_RUNTIME_DIR");
+    if (openRuntimeFolder) {
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("run")),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                | QFileDevice::ExeOther));
+        qputenv("XDG_RUNTIME_DIR", path(QStringLiteral("run")).toLocal8Bit());
+    }
     qputenv("XDG_CACHE_HOME", path(QStringLiteral("cache")).toLocal8Bit());
     const QString folder = networkmanager::secretsFolder();
     QVERIFY(folder.startsWith(path(QStringLiteral("cache"))));

@@ -234,6 +234,8 @@ void NetworkManagerRealTest::init()
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
     QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("run")));
+    QVERIFY(QFile::setPermissions(folder->filePath(QStringLiteral("run")),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     qputenv("XDG_RUNTIME_DIR", folder->filePath(QStringLiteral("run")).toLocal8Bit());
     // As an ordinary user without the right to control networking.
     QFile unprivileged(folder->filePath(QStringLiteral("nmcli-as-nobody")));

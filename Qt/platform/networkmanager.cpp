@@ -240,15 +240,21 @@ constexpr char secretsPrefix[] = "velnor-nmcli-";
 
 // The folder holds nothing but our secret files: it must be a real folder
 // of ours that nobody else can enter.
-bool isPrivateFolder(const QString& path)
+bool isOwnPrivateFolder(const QString& path)
 {
-    if (!QDir().mkpath(path))
-        return false;
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QFileInfo info(path);
     const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
         | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    return info.isDir() && !info.isSymLink() && info.ownerId() == ::geteuid() && !(info.permissions() & others);
+    return !path.isEmpty() && info.isDir() && !info.isSymLink() && info.ownerId() == ::geteuid()
+        && !(info.permissions() & others);
+}
+
+bool makePrivateFolder(const QString& path)
+{
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return isOwnPrivateFolder(path);
 }
 
 // Asks a run to end, then insists; both waits are bounded.
@@ -310,18 +316,23 @@ QString networkmanager::escapeEditorSecret(const QString& value)
 
 QString networkmanager::secretsFolder()
 {
-    // The runtime folder is the user's own and memory-backed.
+    // The runtime folder is memory-backed; under sudo it may be another
+    // user's.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
+    if (isOwnPrivateFolder(runtime))
         return runtime;
     // Not /tmp, where a file left by a crash would stay for all to see.
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/nmcli");
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("/nmcli");
 }
 
 NetworkManagerBackend::NetworkManagerBackend()
 {
     // Secret files a crash left behind go at the next start.
-    const QDir folder(networkmanager::secretsFolder());
+    const QString path = networkmanager::secretsFolder();
+    if (path.isEmpty())
+        return;
+    const QDir folder(path);
     for (const QString& name : folder.entryList(
              { QLatin1String(secretsPrefix) + QLatin1Char('*') }, QDir::Files | QDir::Hidden | QDir::System))
         QFile::remove(folder.filePath(name));
@@ -558,7 +569,7 @@ DWORD NetworkManagerBackend::dial(
         return finish(ERROR_USER_DISCONNECTION);
 
     const QString folder = networkmanager::secretsFolder();
-    if (!isPrivateFolder(folder))
+    if (!makePrivateFolder(folder))
         return finish(codeOf(Failure::CannotWrite));
     QTemporaryFile secrets(folder + QLatin1Char('/') + QLatin1String(secretsPrefix) + QStringLiteral("XXXXXX"));
     if (!secrets.open() || !secrets.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
