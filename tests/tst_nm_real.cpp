@@ -117,6 +117,22 @@ bool isNmcli(const QByteArray& commandLine)
     return program == "nmcli" || program.endsWith("/nmcli");
 }
 
+// Whether the L2TP plug-in's IPsec helpers are still running. One still
+// stopping would stop the next dial's.
+bool ipsecRunning()
+{
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : entries) {
+        QFile file(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+        if (!pid.front().isDigit() || !file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = file.readAll().replace('\0', ' ');
+        if (line.contains("/ipsec ") || line.contains("charon") || line.contains("starter") || line.contains("xl2tpd"))
+            return true;
+    }
+    return false;
+}
+
 // Every command line seen in the sandbox while it runs, and whether the
 // L2TP plug-in got as far as IPsec.
 class ProcessWatch {
@@ -259,6 +275,7 @@ void NetworkManagerRealTest::cleanup()
     folder.reset();
     nmcli({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("Velnor") });
     nmcli({ QStringLiteral("connection"), QStringLiteral("delete"), QStringLiteral("Velnor") });
+    QTRY_VERIFY_WITH_TIMEOUT(!ipsecRunning(), 15000);
 }
 
 void NetworkManagerRealTest::dialKeepsSecretsOffCommandLines_data()

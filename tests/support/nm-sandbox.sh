@@ -67,6 +67,7 @@ finish() {
         echo "nm-sandbox: the last lines of NetworkManager's log:" >&2
         tail -n 40 "$state/NetworkManager.log" >&2
     fi
+    [ -n "${VELNOR_NM_SANDBOX_LOG:-}" ] && cp "$state/NetworkManager.log" "$VELNOR_NM_SANDBOX_LOG"
     umount /run /var /etc /sys 2>/dev/null
     umount "$state" 2>/dev/null
     exit $status
