@@ -12,6 +12,7 @@
 # The command runs with VELNOR_NMCLI unset and VELNOR_NM_SANDBOX=1. When
 # it ends, every process of the sandbox is ended by its PID and the folder
 # is removed. Exit 77: skipped (not root, packages or namespaces missing).
+# VELNOR_NM_SANDBOX_LOG=FILE keeps a copy of NetworkManager's log there.
 set -euo pipefail
 
 skip() {
