@@ -9,7 +9,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +33,9 @@ enum class Failure {
     InvalidEntry,
     Authentication,
     NoPlugin,
+    NoRights,
+    NoNetwork,
+    NoKey,
     ActivationFailed,
     Unknown,
 };
@@ -38,20 +46,34 @@ enum class Failure {
 //   nmcli cannot be started       633 "...not configured for Remote Access dialout": the system has no
 //                                     dial-out tool at all
 //   NetworkManager not running    711 "RasMan initialization failure": the connection manager behind
-//    (exit 8, or not reachable)       the dial is not there
+//    (exit 8), no system bus          the dial is not there
+//    ("Could not create NMClient")
 //   no answer in time (exit 3,    718 "PPP timeout."
 //    or our own bound ran out)
 //   ended by a hang-up            631 "The port was disconnected by the user."
 //   profile or secrets file       624 "Cannot write the phone book file."
 //    cannot be written
 //   profile missing (exit 10)     623 "Cannot find the phone book entry."
-//   server address not a plain    625 "Invalid information found in the phone book."
-//    host name or address
-//   login refused, secrets        691 "Access denied because username and/or password is invalid"
-//    missing or wrong
-//   VPN plugin not installed      609 "The device type does not exist.": no PPTP or L2TP support here
-//   activation failed (exit 4)    800 "Unable to establish the VPN connection. The VPN server may be
-//                                     unreachable..."
+//   server address a plug-in      625 "Invalid information found in the phone book."
+//    cannot use, or a key nmcli
+//    cannot carry
+//   L2TP entry without its key    627 "Cannot find key."
+//   login refused, secrets        691 "Access denied because username and/or password is invalid", also
+//    missing ("No valid secrets")     for a user name nmcli cannot carry
+//   VPN plug-in not installed     609 "The device type does not exist.": no PPTP or L2TP support here
+//    ("... was not installed.")
+//   no right to control the       649 "The account does not have Remote Access permission.": the user may
+//    network ("Insufficient           not change or take down connections here
+//    privileges", "Not
+//    authorized ...")
+//   no network to start the VPN   1168 "Do you have an active internet connection? ..."
+//    from ("Could not find
+//    source connection")
+//   activation failed (exit 4:    800 "Unable to establish the VPN connection. The VPN server may be
+//    "The VPN service failed to       unreachable, or security parameters may not be configured properly..."
+//    start" for a bad gateway or
+//    IPsec, "Unknown reason" when
+//    PPP is missing, ...)
 //   anything else                 635 "Unknown error."
 struct FailureCode {
     Failure failure;
@@ -66,8 +88,11 @@ constexpr FailureCode failureCodes[] = {
     { Failure::CannotWrite, 624 },
     { Failure::NoProfile, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY },
     { Failure::InvalidEntry, 625 },
+    { Failure::NoKey, 627 },
     { Failure::Authentication, 691 },
     { Failure::NoPlugin, 609 },
+    { Failure::NoRights, 649 },
+    { Failure::NoNetwork, 1168 },
     { Failure::ActivationFailed, 800 },
     { Failure::Unknown, 635 },
 };
@@ -96,6 +121,21 @@ bool mentions(const QString& text, std::initializer_list<const char*> phrases)
     return false;
 }
 
+// A line in which nmcli reports a failure. Some failures come with exit 0
+// and on standard output: a refused hang-up ("Connection 'Velnor'
+// deactivation failed: ...") and a refused save in the editor.
+bool isFailureLine(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    return trimmed.startsWith(QLatin1String("Error:")) || trimmed.contains(QLatin1String(" failed:"));
+}
+
+bool reportsFailure(const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    return std::any_of(lines.begin(), lines.end(), isFailureLine);
+}
+
 Failure classify(Step step, const Outcome& outcome)
 {
     if (!outcome.started)
@@ -106,13 +146,15 @@ Failure classify(Step step, const Outcome& outcome)
         return Failure::TimedOut;
     if (outcome.crashed)
         return Failure::Unknown;
-    if (outcome.exitCode == 0)
+    const QString& text = outcome.errorText;
+    if (outcome.exitCode == 0 && !reportsFailure(text))
         return Failure::None;
 
-    const QString& text = outcome.errorText;
     if (outcome.exitCode == exitNotRunning
         || mentions(text, { "NetworkManager is not running", "Could not create NMClient", "Could not connect" }))
         return Failure::NotRunning;
+    if (mentions(text, { "Insufficient privileges", "Not authorized" }))
+        return Failure::NoRights;
     if (outcome.exitCode == exitTimeout || mentions(text, { "timed out", "timeout expired" }))
         return Failure::TimedOut;
     // Taking down what is not up leaves nothing to end.
@@ -121,8 +163,12 @@ Failure classify(Step step, const Outcome& outcome)
                                                                                                   : Failure::Unknown;
     if (outcome.exitCode == exitNotFound || mentions(text, { "unknown connection" }))
         return Failure::NoProfile;
-    if (mentions(text, { "not installed", "failed to start", "vpn plugin", "unknown vpn" }))
+    // Only this means a missing plug-in: "The VPN service failed to start"
+    // comes from a bad gateway or a failed IPsec negotiation.
+    if (mentions(text, { "was not installed" }))
         return Failure::NoPlugin;
+    if (mentions(text, { "Could not find source connection" }))
+        return Failure::NoNetwork;
     if (step == Step::WriteProfile)
         return Failure::CannotWrite;
     if (mentions(text,
@@ -135,32 +181,48 @@ Failure classify(Step step, const Outcome& outcome)
 }
 
 // A server address goes into the profile's data list, whose items are
-// separated by commas: only what a host name or address can hold passes.
+// separated by commas, and on to the plug-ins, which take a leading "-" for
+// an option and cannot use a port (":") or brackets: only a plain host name
+// or IPv4 address passes.
 bool isPlainHost(const QString& host)
 {
-    if (host.isEmpty())
+    if (host.isEmpty() || host.startsWith(QLatin1Char('-')) || host.startsWith(QLatin1Char('.')))
         return false;
     for (QChar c : host) {
         const bool allowed = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
             || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_') || c == QLatin1Char(':')
-            || c == QLatin1Char('[') || c == QLatin1Char(']');
+            || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_');
         if (!allowed)
             return false;
     }
     return true;
 }
 
-// How the entry's options map onto the profile. Secrets are never stored
-// by NetworkManager (flags 2, "not saved"): they travel in the passwd-file
-// of each dial. Options without a NetworkManager equivalent (dialling
+bool hasControlCharacter(const QString& value)
+{
+    return std::any_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+// The editor takes one command a line and strips spaces at either end of a
+// plain value, so a user name with a line break or such spaces would not
+// arrive as it is.
+bool editorCanCarryName(const QString& name)
+{
+    return !name.isEmpty() && !hasControlCharacter(name) && name.trimmed() == name;
+}
+
+// How the entry's options map onto the profile. The password is never
+// stored by NetworkManager (flags 2, "not saved"): it travels in the
+// passwd-file of each dial. The L2TP key is stored in the profile (flags 0),
+// since nmcli reads no key from a passwd-file; it goes there through the
+// editor on standard input. Options without a NetworkManager equivalent (dialling
 // progress and preview, multilink, NetBIOS, redial count and pause) are not
 // carried over.
 QString vpnData(const QString& gateway, DWORD options, DWORD options2, DWORD encryption, const QString& vpnType)
 {
     QStringList items { QStringLiteral("gateway=") + gateway, QStringLiteral("password-flags=2") };
     if (vpnType == QLatin1String("l2tp") && (options2 & RASEO2_UsePreSharedKey)) {
-        items << QStringLiteral("ipsec-enabled=yes") << QStringLiteral("ipsec-psk-flags=2");
+        items << QStringLiteral("ipsec-enabled=yes") << QStringLiteral("ipsec-psk-flags=0");
     }
     if (options & RASEO_RequireMsEncryptedPw) {
         items << QStringLiteral("refuse-eap=yes") << QStringLiteral("refuse-chap=yes");
@@ -174,15 +236,25 @@ QString vpnData(const QString& gateway, DWORD options, DWORD options2, DWORD enc
     return items.join(QStringLiteral(", "));
 }
 
-// Secrets go to nmcli in a file only we can read, in a folder of our own
-// where there is one (the runtime folder is memory-backed), removed as soon
-// as nmcli is done with it.
-QString secretsFolder()
+constexpr char secretsPrefix[] = "velnor-nmcli-";
+
+// The folder holds nothing but our secret files: it must be a real folder
+// of ours that nobody else can enter.
+bool isOwnPrivateFolder(const QString& path)
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
-        return runtime;
-    return QDir::tempPath();
+    const QFileInfo info(path);
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    return !path.isEmpty() && info.isDir() && !info.isSymLink() && info.ownerId() == ::geteuid()
+        && !(info.permissions() & others);
+}
+
+bool makePrivateFolder(const QString& path)
+{
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return isOwnPrivateFolder(path);
 }
 
 // Asks a run to end, then insists; both waits are bounded.
@@ -224,6 +296,48 @@ QString platform::networkmanager::program()
     return configured.isEmpty() ? QStringLiteral("nmcli") : configured;
 }
 
+QString platform::networkmanager::escapeEditorSecret(const QString& value)
+{
+    QString escaped;
+    escaped.reserve(value.size() + 8);
+    for (QChar c : value) {
+        // The editor splits a dictionary at commas and each item at "=",
+        // and strips spaces; a backslash keeps the next character as it is.
+        if (c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char('=') || c == QLatin1Char(' '))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    // The line's end is stripped before the escapes are read: an empty item
+    // after the value keeps its last escaped space.
+    if (value.endsWith(QLatin1Char(' ')))
+        escaped += QLatin1Char(',');
+    return escaped;
+}
+
+QString platform::networkmanager::secretsFolder()
+{
+    // The runtime folder is memory-backed; under sudo it may be another
+    // user's.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isOwnPrivateFolder(runtime))
+        return runtime;
+    // Not /tmp, where a file left by a crash would stay for all to see.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("/nmcli");
+}
+
+NetworkManagerBackend::NetworkManagerBackend()
+{
+    // Secret files a crash left behind go at the next start.
+    const QString path = platform::networkmanager::secretsFolder();
+    if (path.isEmpty())
+        return;
+    const QDir folder(path);
+    for (const QString& name : folder.entryList(
+             { QLatin1String(secretsPrefix) + QLatin1Char('*') }, QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(folder.filePath(name));
+}
+
 void NetworkManagerBackend::setTimeLimits(int activation, int command)
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -243,7 +357,8 @@ bool NetworkManagerBackend::isLive(HRASCONN connection) const
     return connections.count(connection) != 0;
 }
 
-Outcome NetworkManagerBackend::run(const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy)
+Outcome NetworkManagerBackend::run(
+    const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy, const QByteArray& input)
 {
     Outcome outcome;
     QProcess process;
@@ -252,16 +367,23 @@ Outcome NetworkManagerBackend::run(const QStringList& arguments, int timeoutMill
     // Untranslated messages, so the error texts can be recognised.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    // nmcli's editor keeps every line it was given, the key among them, in
+    // ~/.nmcli-history: give it a home where nothing can be created.
+    environment.insert(QStringLiteral("HOME"), QProcess::nullDevice());
     process.setProcessEnvironment(environment);
-    // nmcli must fail rather than wait for someone to type a secret; what
-    // it reports on success is not needed.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
+    // Without input of ours nmcli must fail rather than wait for someone to
+    // type a secret.
+    if (input.isEmpty())
+        process.setStandardInputFile(QProcess::nullDevice());
     process.start();
     if (!process.waitForStarted(timeoutMilliseconds)) {
         outcome.started = false;
         stopProcess(process);
         return outcome;
+    }
+    if (!input.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
     }
 
     QElapsedTimer clock;
@@ -285,12 +407,27 @@ Outcome NetworkManagerBackend::run(const QStringList& arguments, int timeoutMill
     outcome.crashed = process.exitStatus() == QProcess::CrashExit && !outcome.cancelled && !outcome.timedOut;
     outcome.exitCode = process.exitCode();
     outcome.errorText = QString::fromLocal8Bit(process.readAllStandardError());
+    // Standard output echoes the editor's input, secrets included: only its
+    // failure lines are kept.
+    QByteArray output = process.readAllStandardOutput();
+    for (const QString& line : QString::fromLocal8Bit(output).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1String("nmcli>")) && isFailureLine(line))
+            outcome.errorText += line + QLatin1Char('\n');
+    }
+    output.fill('\0');
     return outcome;
+}
+
+bool NetworkManagerBackend::usesKey(const Entry& entry)
+{
+    return entry.vpnType == QLatin1String("l2tp") && (entry.options2 & RASEO2_UsePreSharedKey);
 }
 
 DWORD NetworkManagerBackend::writeProfile(const QString& name, const Entry& entry)
 {
     if (!isPlainHost(entry.gateway))
+        return codeOf(Failure::InvalidEntry);
+    if (usesKey(entry) && hasControlCharacter(entry.preSharedKey))
         return codeOf(Failure::InvalidEntry);
     const int timeout = currentLimits().commandMilliseconds;
     // Rewritten whole every time, so nothing of an earlier server lingers.
@@ -331,7 +468,6 @@ DWORD NetworkManagerBackend::setEntryProperties(
         std::lock_guard<std::mutex> guard(lock);
         const auto previous = entries.find(name);
         if (previous != entries.end()) {
-            entry.hasPreSharedKey = previous->second.hasPreSharedKey;
             entry.preSharedKey = previous->second.preSharedKey;
         }
         entries[name] = entry;
@@ -364,9 +500,7 @@ DWORD NetworkManagerBackend::setCredentials(
         // Only the pre-shared key is kept on the entry: the account's own
         // name and password come with every dial.
         if (credentials.dwMask & RASCM_PreSharedKey) {
-            found->second.hasPreSharedKey = !clearCredentials;
-            found->second.preSharedKey
-                = clearCredentials ? QString() : platform::ras::fieldText(credentials.szPassword);
+            found->second.preSharedKey = clearCredentials ? QString() : platform::ras::fieldText(credentials.szPassword);
         }
         entry = found->second;
     }
@@ -409,24 +543,40 @@ DWORD NetworkManagerBackend::dial(
             return finish(code);
     }
 
-    // The user name is no secret; the password and key never leave the
-    // passwd-file.
-    const Outcome named = run({ QStringLiteral("connection"), QStringLiteral("modify"), QStringLiteral("id"), name,
-                                  QStringLiteral("vpn.user-name"), platform::ras::fieldText(parameters.szUserName) },
-        limits.commandMilliseconds, handle);
-    if (const DWORD code = platform::networkmanager::errorCode(Step::WriteProfile, named))
+    if (usesKey(entry) && entry.preSharedKey.isEmpty())
+        return finish(codeOf(Failure::NoKey));
+    const QString user = platform::ras::fieldText(parameters.szUserName);
+    if (!editorCanCarryName(user))
+        return finish(codeOf(Failure::Authentication));
+
+    // The user name and the key reach the profile through the editor on
+    // standard input, so neither shows on a command line.
+    QString script = QStringLiteral("set vpn.user-name ") + user + QLatin1Char('\n');
+    if (usesKey(entry))
+        script += QStringLiteral("set vpn.secrets ipsec-psk = ")
+            + platform::networkmanager::escapeEditorSecret(entry.preSharedKey) + QLatin1Char('\n');
+    // Right after a save, the editor may not have heard back yet and asks
+    // whether to quit unsaved; a refused save shows as an error line.
+    script += QStringLiteral("save\nquit\nyes\n");
+    QByteArray input = script.toUtf8();
+    script.fill(QLatin1Char('\0'));
+    const Outcome edited = run({ QStringLiteral("connection"), QStringLiteral("edit"), QStringLiteral("id"), name },
+        limits.commandMilliseconds, handle, input);
+    input.fill('\0');
+    if (const DWORD code = platform::networkmanager::errorCode(Step::WriteProfile, edited))
         return finish(code);
     if (!isLive(handle))
         return finish(ERROR_USER_DISCONNECTION);
 
-    QTemporaryFile secrets(secretsFolder() + QStringLiteral("/velnor-nmcli-XXXXXX"));
+    const QString folder = platform::networkmanager::secretsFolder();
+    if (!makePrivateFolder(folder))
+        return finish(codeOf(Failure::CannotWrite));
+    QTemporaryFile secrets(folder + QLatin1Char('/') + QLatin1String(secretsPrefix) + QStringLiteral("XXXXXX"));
     if (!secrets.open() || !secrets.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return finish(codeOf(Failure::CannotWrite));
+    // nmcli reads only the password from this file for either plug-in.
     QString lines = QStringLiteral("vpn.secrets.password:")
         + platform::networkmanager::escapeSecret(platform::ras::fieldText(parameters.szPassword)) + QLatin1Char('\n');
-    if (entry.vpnType == QLatin1String("l2tp") && entry.hasPreSharedKey)
-        lines += QStringLiteral("vpn.secrets.ipsec-psk:") + platform::networkmanager::escapeSecret(entry.preSharedKey)
-            + QLatin1Char('\n');
     QByteArray contents = lines.toUtf8();
     const bool written = secrets.write(contents) == contents.size() && secrets.flush();
     // Our copies of the secrets go as soon as they are written.
@@ -435,6 +585,7 @@ DWORD NetworkManagerBackend::dial(
     if (!written)
         return finish(codeOf(Failure::CannotWrite));
 
+    const QStringList down { QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name };
     const Outcome up
         = run({ QStringLiteral("--wait"), QString::number(limits.activationSeconds), QStringLiteral("connection"),
                   QStringLiteral("up"), QStringLiteral("id"), name, QStringLiteral("passwd-file"), secrets.fileName() },
@@ -442,15 +593,20 @@ DWORD NetworkManagerBackend::dial(
     secrets.remove();
 
     // A hang-up while nmcli finished on its own still wins: the tunnel is
-    // being taken down.
-    if (!isLive(handle))
+    // being taken down. The hang-up's own "down" may have come before
+    // NetworkManager began activating, which then goes on: take it down
+    // once more now that "up" has ended.
+    if (!isLive(handle)) {
+        run(down, limits.commandMilliseconds);
         return finish(ERROR_USER_DISCONNECTION);
-    if (up.timedOut) {
-        // NetworkManager may still be activating: stop it, as a hang-up would.
-        run({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name },
-            limits.commandMilliseconds);
     }
-    return finish(platform::networkmanager::errorCode(Step::Dial, up));
+    const DWORD code = platform::networkmanager::errorCode(Step::Dial, up);
+    if (code == codeOf(Failure::TimedOut)) {
+        // Whether our bound or nmcli's --wait ran out, NetworkManager may
+        // still be activating: stop it, as a hang-up would.
+        run(down, limits.commandMilliseconds);
+    }
+    return finish(code);
 }
 
 DWORD NetworkManagerBackend::hangUp(HRASCONN connection)

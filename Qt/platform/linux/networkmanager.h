@@ -23,7 +23,7 @@ struct Outcome {
     bool cancelled = false; // a hang-up stopped the run
     bool crashed = false;
     int exitCode = 0;
-    QString errorText; // what nmcli printed on standard error
+    QString errorText; // what nmcli printed on standard error, and its failure lines on standard output
 };
 
 // What the run was for: the same failure means different things.
@@ -38,8 +38,17 @@ DWORD errorCode(Step step, const Outcome& outcome);
 // reads back exactly the value.
 QString escapeSecret(const QString& value);
 
+// A key as a value in nmcli's editor ("set vpn.secrets ipsec-psk = ..."):
+// commas, "=", backslashes and spaces escaped, so the editor stores exactly
+// the value. Line breaks cannot be carried.
+QString escapeEditorSecret(const QString& value);
+
 // The nmcli program used now.
 QString program();
+
+// Where the passwd-file of a dial goes: the runtime folder, else a private
+// folder in the user's cache.
+QString secretsFolder();
 
 } // namespace platform::networkmanager
 
@@ -47,7 +56,7 @@ QString program();
 // the profile cannot be written, the next dial retries and reports why.
 class NetworkManagerBackend : public platform::ras::Backend {
 public:
-    NetworkManagerBackend() = default;
+    NetworkManagerBackend();
 
     DWORD setEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, const RASENTRYW& entry, DWORD entryInfoSize,
         const BYTE* deviceInfo, DWORD deviceInfoSize) override;
@@ -69,7 +78,6 @@ private:
         DWORD options = 0;
         DWORD options2 = 0;
         DWORD encryption = 0;
-        bool hasPreSharedKey = false;
         QString preSharedKey;
         DWORD profileError = 0; // why the profile could not be written last time
     };
@@ -77,10 +85,11 @@ private:
         QString entryName;
     };
 
+    static bool usesKey(const Entry& entry);
     DWORD writeProfile(const QString& name, const Entry& entry);
     void rememberProfileResult(const QString& name, DWORD code);
-    platform::networkmanager::Outcome run(
-        const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy = nullptr);
+    platform::networkmanager::Outcome run(const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy = nullptr,
+        const QByteArray& input = QByteArray());
     bool isLive(HRASCONN connection) const;
     struct Limits {
         int activationSeconds;
