@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The user's own list of programs the system starts at sign-in. Windows: the
+// Run-key value "Velnor". Elsewhere: the XDG autostart entry
+// $XDG_CONFIG_HOME/autostart/velnor-vpn.desktop.
+namespace platform::autostart {
+
+// Adds the entry that starts `executable` plainly, without arguments, or
+// replaces an earlier one. True when it was written.
+bool add(const QString& executable);
+// Removes the entry; removing a missing entry does nothing and succeeds.
+bool remove();
+
+#ifndef Q_OS_WIN
+// Where the entry lives.
+QString entryPath();
+// An Exec value that runs exactly `executable`: one quoted argument, as the
+// desktop-entry format wants it.
+QString execValue(const QString& executable);
+#endif
+
+} // namespace platform::autostart

@@ -1,0 +1,24 @@
+#include "platform/autostart.h"
+
+#include <QSettings>
+
+namespace {
+const QString runKey = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString valueName = QStringLiteral("Velnor");
+} // namespace
+
+bool platform::autostart::add(const QString& executable)
+{
+    QSettings run(runKey, QSettings::NativeFormat);
+    run.setValue(valueName, executable);
+    run.sync();
+    return run.status() == QSettings::NoError;
+}
+
+bool platform::autostart::remove()
+{
+    QSettings run(runKey, QSettings::NativeFormat);
+    run.remove(valueName);
+    run.sync();
+    return run.status() == QSettings::NoError;
+}
