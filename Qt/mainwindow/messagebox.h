@@ -14,4 +14,8 @@ constexpr Qt::WindowFlags standardFlags
 // until it is closed.
 void showStandard(QMessageBox::Icon icon, const QString& text, const QString& title = QString());
 
+// The gate of every connect: false, after telling the user, while the
+// account (its `user_enabled` text) is not enabled.
+bool accountMayConnect(const QString& userEnabled);
+
 } // namespace messagebox

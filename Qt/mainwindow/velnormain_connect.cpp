@@ -21,14 +21,8 @@ void VelnorMain::on_connect_clicked()
     ui->loading->show();
     elapsedSeconds = 0;
 
-    const QString enabled = ui->user_enabled->text();
-    if (enabled == QLatin1String("0") || enabled.isEmpty()) {
-        messagebox::showStandard(QMessageBox::Critical,
-            tr("VPN connections are not available for your account. You need to subscribe to a plan to make account "
-               "enabled. \nFor more details please visit our site."),
-            tr("Your account is disabled"));
+    if (!messagebox::accountMayConnect(ui->user_enabled->text()))
         return;
-    }
 
     connection::openvpn::requestStop(openvpnProcess);
     // Begins this attempt: replies of an earlier one are dropped.

@@ -18,6 +18,16 @@ namespace quickconnect = connection::quickconnect;
 using connection::openvpn::currentAttempt;
 
 constexpr DWORD stagePauseMs = 5000;
+
+// Ends what an earlier stage left running: its OpenVPN process, and its
+// dial, running or waiting to run (the hang-up marks the dialer "stop").
+void abandonDials(QProcess* openvpn, PPPWorker* worker, QThread* dialer)
+{
+    connection::openvpn::requestStop(openvpn);
+    worker->setRunPending(false);
+    dialer->quit();
+    worker->hangUp();
+}
 } // namespace
 
 void VelnorMain::on_quickConnect_clicked()
@@ -54,11 +64,7 @@ void VelnorMain::QuickConnectNextStage()
         return;
     }
 
-    connection::openvpn::requestStop(openvpnProcess);
-    pppWorker->setRunPending(false);
-    pppThread->quit();
-    PPPDisconnect();
-    pppWorker->setState(State::Stop);
+    abandonDials(openvpnProcess, pppWorker, pppThread);
     removeOpenVPNfiles();
     elapsedSeconds = 0;
     ui->quick_stage->setText(QStringLiteral("0"));
@@ -72,20 +78,10 @@ void VelnorMain::QuickConnectNextStage()
 void VelnorMain::quickConnectDial()
 {
     ui->loading->show();
-    const QString enabled = ui->user_enabled->text();
-    if (enabled == QLatin1String("0") || enabled.isEmpty()) {
-        messagebox::showStandard(QMessageBox::Critical,
-            tr("VPN connections are not available for your account. You need to subscribe to a plan to make account "
-               "enabled. \nFor more details please visit our site."),
-            tr("Your account is disabled"));
+    if (!messagebox::accountMayConnect(ui->user_enabled->text()))
         return;
-    }
 
-    connection::openvpn::requestStop(openvpnProcess);
-    pppWorker->setRunPending(false);
-    pppThread->quit();
-    PPPDisconnect();
-    pppWorker->setState(State::Stop);
+    abandonDials(openvpnProcess, pppWorker, pppThread);
     // Begins this stage's attempt; a disconnect or cancel during the pauses
     // below begins another one, and then this stage dials nothing.
     removeOpenVPNfiles();
