@@ -16,8 +16,8 @@ namespace {
 
 bool sameToken(const catalogue::TokenReader& cached, const QXmlStreamReader& fresh)
 {
-    return cached.tokenType() == fresh.tokenType() && cached.error() == fresh.error()
-        && cached.atEnd() == fresh.atEnd() && cached.name() == fresh.name() && cached.text() == fresh.text();
+    return cached.tokenType() == fresh.tokenType() && cached.error() == fresh.error() && cached.atEnd() == fresh.atEnd()
+        && cached.name() == fresh.name() && cached.text() == fresh.text();
 }
 
 // Token for token, and a few reads past the end or the error, where the

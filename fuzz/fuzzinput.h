@@ -25,12 +25,12 @@ inline QByteArray body(const uint8_t* data, size_t size)
 inline QString text(const uint8_t* data, size_t size) { return service::bodyText(body(data, size)); }
 
 // A broken promise of a reader: report it and stop, so libFuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                                                      \
-    do {                                                                                                           \
-        if (!(condition)) {                                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);                    \
-            std::abort();                                                                                          \
-        }                                                                                                          \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);                         \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 // The most memory one input made the reader hold at once, beyond what was
