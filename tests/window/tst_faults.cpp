@@ -89,6 +89,8 @@ private slots:
     void init();
     void cleanup();
 
+    void serviceRequestFaults_data();
+    void serviceRequestFaults();
     void openVpnFaults_data();
     void openVpnFaults();
     void settingsFileFaults_data();
@@ -110,6 +112,7 @@ private:
     {
         return fixture->environment.workFolder() + QStringLiteral("/include/") + name;
     }
+    void signIn(bool remember = false);
     void signInAndConnect(bool remember = false);
     // The fake OpenVPN notes the terminate it was stopped with.
     bool stopped() const
@@ -156,7 +159,7 @@ void FaultsTest::cleanup()
     fixture.reset();
 }
 
-void FaultsTest::signInAndConnect(bool remember)
+void FaultsTest::signIn(bool remember)
 {
     window = fixture->openWindow();
     window->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
@@ -164,13 +167,59 @@ void FaultsTest::signInAndConnect(bool remember)
     child<QLineEdit>("password")->setText(typedPassword);
     child<QCheckBox>("autologin")->setChecked(remember);
     child<QPushButton>("login")->click();
-    QTRY_COMPARE(child<QLineEdit>("user_enabled")->text(), QStringLiteral("1"));
-    // The catalogue's walk would overwrite the addresses set below.
+    // The catalogue's walk would overwrite the addresses set for a connect.
     QTRY_VERIFY(child<QComboBox>("servers")->count() >= 3);
+}
+
+void FaultsTest::signInAndConnect(bool remember)
+{
+    signIn(remember);
+    QTRY_COMPARE(child<QLineEdit>("user_enabled")->text(), QStringLiteral("1"));
     child<QLineEdit>("server_protocol")->setText(QStringLiteral("OpenVPN"));
     child<QLineEdit>("server_certificate")->setText(url(certificatePath));
     child<QLineEdit>("server_config")->setText(url(configPath));
     child<QPushButton>("connect")->click();
+}
+
+void FaultsTest::serviceRequestFaults_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("fault");
+    for (const char* path : { "/AppUserInfoV3", "/AppVer2/15.0801", "/ip" }) {
+        for (const char* fault : { "stalled", "dropped", "500", "empty", "50 MB" })
+            QTest::newRow(qPrintable(QLatin1String(path) + QLatin1Char(' ') + QLatin1String(fault))) << path << fault;
+    }
+}
+
+// The requests made after sign-in fail silently (the next tick asks again):
+// no box, and the window still signs out.
+void FaultsTest::serviceRequestFaults()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, fault);
+
+    FakeBackend& backend = fixture->backend;
+    if (fault == QLatin1String("stalled"))
+        backend.stall(path);
+    else if (fault == QLatin1String("dropped"))
+        backend.drop(path);
+    else if (fault == QLatin1String("500"))
+        backend.answer(path, path == QLatin1String("/AppUserInfoV3") ? account() : QByteArray("x"), 500);
+    else if (fault == QLatin1String("empty"))
+        backend.answer(path, QByteArray());
+    else
+        backend.answer(path, QByteArray(50 * 1024 * 1024, '<'));
+
+    signIn();
+    QTRY_VERIFY_WITH_TIMEOUT(fixture->delivered->count(path) >= 1, 15000);
+    QVERIFY(fixture->dialogs.boxes().isEmpty());
+    if (path == QLatin1String("/AppUserInfoV3"))
+        QVERIFY(child<QLineEdit>("user_enabled")->text().isEmpty());
+    QVERIFY(child<QLabel>("authstatus")->text() != QLatin1String("new update available"));
+
+    child<QPushButton>("logout")->click();
+    QTRY_VERIFY(child<QWidget>("username")->isEnabled() && child<QWidget>("login")->isEnabled());
+    QVERIFY(child<QLineEdit>("password")->text().isEmpty());
 }
 
 void FaultsTest::openVpnFaults_data()
