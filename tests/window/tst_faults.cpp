@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<WindowFixture> fixture;
     VelnorMain* window = nullptr;
     QString recordFile;
+    QString mounted; // a file system the test mounted, taken down in cleanup()
 
     template <typename T = QWidget>
     T* child(const char* name) const
@@ -150,6 +152,9 @@ void FaultsTest::cleanup()
 {
     fixture->closeWindow();
     window = nullptr;
+    if (!mounted.isEmpty())
+        QCOMPARE(QProcess::execute(QStringLiteral("umount"), { mounted }), 0);
+    mounted.clear();
     // No process of the test's attempts outlives its window.
     QTRY_COMPARE(childProcesses(), QStringList());
     tray::setSystemTrayAvailable(std::nullopt);
@@ -238,6 +243,7 @@ void FaultsTest::openVpnFaults_data()
         QTest::newRow(qPrintable(which + QStringLiteral("empty"))) << "empty" << download << true;
     }
     QTest::newRow("include is no folder") << "include is a file" << QString() << false;
+    QTest::newRow("include on a full file system") << "include full" << QString() << false;
     // Cleared with the attempt's leftovers; during the download it is met
     // where the credentials go, and never written through.
     QTest::newRow("link at include/auth.conf before connect") << "link before" << QString() << true;
@@ -272,6 +278,19 @@ void FaultsTest::openVpnFaults()
         qputenv("VELNOR_OPENVPN", "/nonexistent/openvpn");
     else if (fault == QLatin1String("exits"))
         qputenv("VELNOR_OPENVPN", "false");
+    if (fault == QLatin1String("include full")) {
+        // One page, taken by a file of its own: the first input file finds no room.
+        const QString folder = include(QString());
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=4k", "tmpfs", folder }) != 0)
+            QSKIP("mounting a file system needs root");
+        mounted = folder;
+        QFile filler(include(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(4096, 'f'));
+        filler.close();
+        QCOMPARE(filler.size(), qint64(4096));
+    }
     const auto plantLink = [&] {
         QVERIFY(QDir(fixture->environment.workFolder()).mkpath(QStringLiteral("include")));
         QFile target(outside);
