@@ -17,7 +17,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+
+#include <csignal>
 
 namespace {
 const QString certificatePath = QStringLiteral("/profiles/ca.crt");
@@ -94,6 +97,7 @@ private slots:
     void serviceRequestFaults();
     void openVpnFaults_data();
     void openVpnFaults();
+    void openVpnKilledWhileConnected();
     void settingsFileFaults_data();
     void settingsFileFaults();
     void noSecretLeftBehind();
@@ -116,6 +120,7 @@ private:
     }
     void signIn(bool remember = false);
     void signInAndConnect(bool remember = false);
+    void signInAndConnectAfterSignIn();
     // The fake OpenVPN notes the terminate it was stopped with.
     bool stopped() const
     {
@@ -179,6 +184,11 @@ void FaultsTest::signIn(bool remember)
 void FaultsTest::signInAndConnect(bool remember)
 {
     signIn(remember);
+    signInAndConnectAfterSignIn();
+}
+
+void FaultsTest::signInAndConnectAfterSignIn()
+{
     QTRY_COMPARE(child<QLineEdit>("user_enabled")->text(), QStringLiteral("1"));
     child<QLineEdit>("server_protocol")->setText(QStringLiteral("OpenVPN"));
     child<QLineEdit>("server_certificate")->setText(url(certificatePath));
@@ -342,6 +352,45 @@ void FaultsTest::openVpnFaults()
         QVERIFY(target.open(QIODevice::ReadOnly));
         QCOMPARE(target.readAll(), QByteArray("untouched"));
     }
+}
+
+// The tunnel program dies under a confirmed connection: the monitor sees the
+// public address change, reconnects, and a disconnect then leaves nothing.
+void FaultsTest::openVpnKilledWhileConnected()
+{
+    const auto echoPage = [](const QString& address) {
+        return QStringLiteral("<html><body>Current IP Address: %1</body></html>").arg(address).toUtf8();
+    };
+    signIn();
+    const QString assigned = child<QLineEdit>("server_assignedIP")->text();
+    QVERIFY(!assigned.isEmpty());
+    signInAndConnectAfterSignIn();
+    QTRY_VERIFY(QFile::exists(recordFile));
+    fixture->backend.answer(QStringLiteral("/ip"), echoPage(assigned));
+    const auto tickUntil = [this](const std::function<bool()>& done) {
+        for (int i = 0; i < 40 && !done(); ++i) {
+            QMetaObject::invokeMethod(window, "UpdateTimer");
+            QTest::qWait(30);
+        }
+        return done();
+    };
+    QVERIFY(tickUntil([this] { return child<QLineEdit>("connectionStatus")->text() == QLatin1String("connected"); }));
+    const QStringList running = childProcesses();
+    QCOMPARE(running.size(), 1);
+
+    QVERIFY(QFile::remove(recordFile));
+    QCOMPARE(::kill(running.first().toInt(), SIGKILL), 0);
+    fixture->backend.answer(QStringLiteral("/ip"), echoPage(QStringLiteral("203.0.113.99")));
+    QVERIFY(tickUntil([this] { return QFile::exists(recordFile); }));
+    // Reconnected with a new executable; the killed one is reaped.
+    QTRY_COMPARE(childProcesses().size(), 1);
+    QVERIFY(childProcesses() != running);
+
+    child<QPushButton>("cancel")->click();
+    QTRY_VERIFY(stopped());
+    QTRY_COMPARE(childProcesses(), QStringList());
+    for (const char* name : { "auth.conf", "certificate.crt", "config.ovpn" })
+        QVERIFY2(!QFileInfo(include(QLatin1String(name))).exists(), name);
 }
 
 void FaultsTest::settingsFileFaults_data()
