@@ -227,8 +227,8 @@ void UpdateTest::download()
     }
     startSucceeds = trouble != QLatin1String("no start");
 
-    window = fixture->openWindow();
-    QTRY_COMPARE(fixture->delivered->count(checkPath), 1);
+    // Set before the window exists: the download may be saved as soon as
+    // the question is answered.
     rlimit previous {};
     if (trouble == QLatin1String("disk full")) {
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
@@ -236,6 +236,8 @@ void UpdateTest::download()
         small.rlim_cur = 64 * 1024;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
+    window = fixture->openWindow();
+    QTRY_COMPARE(fixture->delivered->count(checkPath), 1);
     QTRY_COMPARE_WITH_TIMEOUT(fixture->delivered->count(installerPath), 1, 30000);
     if (trouble == QLatin1String("disk full"))
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
