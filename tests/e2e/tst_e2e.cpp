@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
@@ -186,6 +188,19 @@ void EndToEndTest::connectShowsTheServersAddress()
     // for their owner.
     QCOMPARE(QFileInfo(include("auth.conf")).permissions() & 0x0077, QFileDevice::Permissions());
     QCOMPARE(openVpnProcessesHere(), 1);
+    // No command line of any process carries the password's digest, and the
+    // folders holding secrets are owner-only.
+    const QByteArray digest = QCryptographicHash::hash("demo", QCryptographicHash::Md5).toHex();
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (commandLine.open(QIODevice::ReadOnly))
+            QVERIFY2(!commandLine.readAll().contains(digest), qPrintable(pid));
+    }
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFileInfo(QDir::currentPath() + QStringLiteral("/include")).permissions() & others,
+        QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(QSettings().fileName()).permissions() & others, QFileDevice::Permissions());
 
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     QVERIFY(!QFile::exists(include("auth.conf")));
