@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -77,6 +78,7 @@ public:
     {
         setObjectName(QStringLiteral("frameShadow"));
         window->installEventFilter(this);
+        frame->installEventFilter(this);
         for (QWidget* part : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             part->installEventFilter(this);
             if (auto* tabs = qobject_cast<QTabWidget*>(part))
@@ -93,12 +95,19 @@ public:
                 paint(static_cast<QPaintEvent*>(event)->region());
             return false;
         }
+        if (watched == frame) {
+            // Hidden to the tray, the window is made zero-sized.
+            if (event->type() == QEvent::Resize)
+                invalidate();
+            return false;
+        }
         switch (event->type()) {
         case QEvent::Show:
         case QEvent::Hide:
-            // Minimising and restoring hide and show every widget without
-            // changing what the frame shows.
-            if (!event->spontaneous())
+            // Hiding the window to the tray, minimising and restoring hide
+            // and show every part without changing what the frame shows:
+            // only a part's own visibility counts.
+            if (shownParts.value(watched) == static_cast<QWidget*>(watched)->isHidden())
                 invalidate();
             break;
         case QEvent::Move:
@@ -137,6 +146,8 @@ private:
             return;
         shadow = render();
         stale = false;
+        for (QWidget* part : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            shownParts.insert(part, !part->isHidden());
         window->update();
     }
 
@@ -172,6 +183,8 @@ private:
     QWidget* window;
     QWidget* frame;
     QImage shadow;
+    // Which parts were shown when the shadow was made.
+    QHash<QObject*, bool> shownParts;
     bool stale = false;
     bool queued = false;
     bool rendering = false;

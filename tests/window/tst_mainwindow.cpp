@@ -257,8 +257,12 @@ void MainWindowTest::shadowAsTheEffectDrawsIt()
     VelnorMain window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The page changes while the window is hidden, as in the tray.
+    window.hide();
     for (const char* each : { "WingetLogin", "WingetConnected", "WidgetNewAccount", "WidgetConnectingVPN" })
         window.findChild<QWidget*>(QLatin1String(each))->setVisible(page == QLatin1String(each));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* frame = window.findChild<QWidget*>(QStringLiteral("centralWidget"));
     QCoreApplication::processEvents(); // what the change posted, as before the next paint
     const QImage drawn = window.grab().toImage();
