@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -40,6 +41,13 @@ public:
 
     QMap<QString, int> counts;
 };
+
+double processCpuMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
 
 QWidget* child(QObject& window, const char* name)
 {
@@ -104,8 +112,15 @@ int main(int argc, char** argv)
 
     if (countSeconds > 0) {
         // Start counting once the start-up has settled.
-        QTimer::singleShot(2000, &app, [&counter] { counter.counts.clear(); });
+        double cpuBefore = 0;
+        QTimer::singleShot(2000, &app, [&] {
+            counter.counts.clear();
+            cpuBefore = processCpuMilliseconds();
+        });
         QTimer::singleShot(2000 + countSeconds * 1000, &app, [&] {
+            const double cpu = processCpuMilliseconds() - cpuBefore;
+            std::printf("%s page: %.1f ms of CPU over %d s, %.2f ms per 3 s monitor tick\n", page, cpu, countSeconds,
+                cpu / (countSeconds / 3.0));
             std::printf("wake-ups on the %s page over %d s:\n", page, countSeconds);
             for (auto it = counter.counts.cbegin(); it != counter.counts.cend(); ++it)
                 std::printf("%8d  %s\n", it.value(), qPrintable(it.key()));
