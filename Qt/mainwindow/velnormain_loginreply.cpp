@@ -36,8 +36,11 @@ void VelnorMain::HasFinished(QNetworkReply* reply)
 
     // Reads the tokens the catalogue views then reuse, instead of parsing twice.
     service::catalogue::TokenReader xml(ui->textBrowser->document());
+    // Set before every token; translated once, as a catalogue has hundreds of
+    // thousands of them.
+    const QString parsing = tr("start XML parse...");
     while (!xml.atEnd() && !xml.hasError()) {
-        ui->statuslabel->setText(tr("start XML parse..."));
+        ui->statuslabel->setText(parsing);
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartDocument) {
             ui->statuslabel->setText(tr("start XML document..."));

@@ -15,14 +15,25 @@ DocumentReader::DocumentReader(const QTextDocument* document)
 // What a reader over one content of the document showed after each of its
 // reads, read on only as far as some reader has asked. The reader is kept, so
 // reads past the end or past an error give what it gives there too.
+//
+// A catalogue as the service writes it (elements without attributes, plain
+// text, nothing else) is first read by a scanner of that plain form alone,
+// several times faster than QXmlStreamReader, whose tokens it gives up to the
+// end of the document. Anything else in the text, and any read past the end,
+// is left to QXmlStreamReader, which then reads the text from the start.
 class TokenStream {
 public:
     explicit TokenStream(const QTextDocument* document)
-        : source(document)
+        : text(document->toPlainText())
     {
-        // Names and texts together take about as much as the text itself.
-        pool.reserve(document->characterCount());
-        record();
+        record(QXmlStreamReader::NoToken, false, 0, 0, 0);
+        if (!scanPlainCatalogue()) {
+            chunks.clear();
+            count = 0;
+            pool.clear();
+            startReader();
+            recordReader();
+        }
     }
 
     // The token at `position`, reading on as far as needed; `known` becomes
@@ -32,8 +43,14 @@ public:
     const Token* at(int position, const Token*& known)
     {
         while (position >= count) {
-            source.xml().readNext();
-            record();
+            if (!reader) {
+                // Past what the scanner read: the reader reads up to there first.
+                startReader();
+                for (int read = 1; read < count; ++read)
+                    reader->readNext();
+            }
+            reader->readNext();
+            recordReader();
         }
         const Token* chunk = chunks[size_t(position >> chunkBits)].get();
         known = chunk + std::min(count - (position & ~chunkMask), chunkSize);
@@ -47,21 +64,129 @@ private:
     static constexpr int chunkSize = 1 << chunkBits;
     static constexpr int chunkMask = chunkSize - 1;
 
-    void record()
+    void record(QXmlStreamReader::TokenType type, bool atEnd, int start, int nameSize, int textSize,
+        QXmlStreamReader::Error error = QXmlStreamReader::NoError)
     {
         if ((count & chunkMask) == 0)
             chunks.push_back(std::make_unique<Token[]>(chunkSize));
-        const QXmlStreamReader& xml = source.xml();
-        const QStringRef name = xml.name();
-        const QStringRef text = xml.text();
-        chunks.back()[size_t(count & chunkMask)] = { quint8(xml.tokenType()), quint8(xml.error()), xml.atEnd(),
-            int(pool.size()), int(name.size()), int(text.size()) };
-        pool += name;
-        pool += text;
+        chunks.back()[size_t(count & chunkMask)] = { quint8(type), quint8(error), atEnd, start, nameSize, textSize };
         ++count;
     }
 
-    DocumentReader source;
+    void startReader()
+    {
+        reader = std::make_unique<QXmlStreamReader>(text);
+        // Names and texts together take about as much as the text itself.
+        pool.reserve(pool.size() + text.size());
+    }
+
+    void recordReader()
+    {
+        const QStringRef name = reader->name();
+        const QStringRef readText = reader->text();
+        record(reader->tokenType(), reader->atEnd(), int(pool.size()), int(name.size()), int(readText.size()),
+            reader->error());
+        pool += name;
+        pool += readText;
+    }
+
+    static bool isNameStart(ushort c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+    static bool isNameChar(ushort c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+    static bool isSpace(ushort c) { return c == ' ' || c == '\n' || c == '\t'; }
+    // Characters a text may hold as they are: no markup, no reference, no
+    // line end to normalise, nothing QXmlStreamReader might refuse.
+    static bool isPlainTextChar(ushort c)
+    {
+        return (c >= 0x20 && c < 0xd800 && c != '<' && c != '&') || c == '\n' || c == '\t';
+    }
+
+    // Records the tokens of the text when it has the plain form; false, with
+    // some tokens recorded, when it has not.
+    bool scanPlainCatalogue()
+    {
+        // Tokens take their names and texts from the text itself.
+        pool = text;
+        const ushort* const begin = reinterpret_cast<const ushort*>(text.constData());
+        const ushort* const end = begin + text.size();
+        const ushort* at = begin;
+        const auto offset = [begin](const ushort* from) { return int(from - begin); };
+
+        static const QLatin1String declarations[]
+            = { QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), QLatin1String("<?xml version=\"1.0\"?>") };
+        for (const QLatin1String& declaration : declarations) {
+            if (QStringView(text).startsWith(declaration)) {
+                at += declaration.size();
+                break;
+            }
+        }
+        record(QXmlStreamReader::StartDocument, false, 0, 0, 0);
+
+        std::vector<QStringView> open;
+        bool rootSeen = false;
+        while (at != end) {
+            if (*at != '<') {
+                const ushort* const from = at;
+                bool blank = true;
+                for (; at != end && *at != '<'; ++at) {
+                    if (!isPlainTextChar(*at))
+                        return false;
+                    // "]]>" may not stand in a text.
+                    if (*at == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
+                        return false;
+                    blank = blank && isSpace(*at);
+                }
+                if (open.empty()) {
+                    // Outside the root only white space, which is not reported.
+                    if (!blank)
+                        return false;
+                    continue;
+                }
+                if (at == end)
+                    return false;
+                record(QXmlStreamReader::Characters, false, offset(from), 0, int(at - from));
+                continue;
+            }
+            ++at;
+            const bool closing = at != end && *at == '/';
+            if (closing)
+                ++at;
+            const ushort* const name = at;
+            if (at == end || !isNameStart(*at))
+                return false;
+            while (at != end && isNameChar(*at))
+                ++at;
+            const QStringView nameView(reinterpret_cast<const QChar*>(name), at - name);
+            if (closing) {
+                if (at == end || *at != '>' || open.empty() || open.back() != nameView)
+                    return false;
+                ++at;
+                open.pop_back();
+                record(QXmlStreamReader::EndElement, false, offset(name), int(nameView.size()), 0);
+                continue;
+            }
+            if (rootSeen && open.empty())
+                return false; // a second root
+            const bool empty = at != end && *at == '/';
+            if (empty)
+                ++at;
+            if (at == end || *at != '>')
+                return false;
+            ++at;
+            rootSeen = true;
+            record(QXmlStreamReader::StartElement, false, offset(name), int(nameView.size()), 0);
+            if (empty)
+                record(QXmlStreamReader::EndElement, false, offset(name), int(nameView.size()), 0);
+            else
+                open.push_back(nameView);
+        }
+        if (!rootSeen || !open.empty())
+            return false;
+        record(QXmlStreamReader::EndDocument, true, 0, 0, 0);
+        return true;
+    }
+
+    const QString text;
+    std::unique_ptr<QXmlStreamReader> reader;
     std::vector<std::unique_ptr<Token[]>> chunks;
     int count = 0;
     QString pool;

@@ -580,6 +580,12 @@ void CatalogueViewsTest::tokenReaderMatchesReader_data()
     QTest::newRow("internal entity") << "<!DOCTYPE r [<!ENTITY e 'server'>]><r><server>&e;</server></r>" << false;
     QTest::newRow("undeclared entity") << "<r>&nope;</r>" << false;
     QTest::newRow("undeclared prefix") << "<r><a:server>1</a:server></r>" << false;
+    QTest::newRow("empty elements, no declaration") << "\n<r><a/><b>1</b>\t<c></c>\n</r>\n  " << false;
+    QTest::newRow("other declaration") << "<?xml version=\"1.0\" standalone=\"yes\"?><r>1</r>" << false;
+    QTest::newRow("CDATA end in a text") << "<r>a]]>b</r>" << false;
+    QTest::newRow("text outside the root") << "<r>1</r>x" << false;
+    QTest::newRow("non-ASCII names and texts")
+        << QStringLiteral("<r><\u00e9>\u00fc</\u00e9><n>\u20ac</n></r>") << false;
     QTest::newRow("CRLF line ends") << QString(full).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) << false;
 }
 

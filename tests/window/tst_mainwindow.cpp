@@ -2,13 +2,17 @@
 #include "testenvironment.h"
 
 #include <QAbstractButton>
+#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaMethod>
+#include <QMovie>
 #include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 // The window object itself: its meta-object and what construction and
@@ -26,6 +30,9 @@ private slots:
     void preferenceBoxesFollowSettings_data();
     void preferenceBoxesFollowSettings();
     void destructorClearsHeartbeat();
+    void animationsRunOnlyWhileShown();
+    void shadowAsTheEffectDrawsIt_data();
+    void shadowAsTheEffectDrawsIt();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -155,7 +162,6 @@ void MainWindowTest::constructionState()
 
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("loading"))->movie());
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("connecting_image"))->movie());
-    QVERIFY(window.findChild<QWidget*>(QStringLiteral("centralWidget"))->graphicsEffect());
     QCOMPARE(window.windowIcon().isNull(), false);
 
     // The child that receives focus once the window is active.
@@ -201,6 +207,86 @@ void MainWindowTest::destructorClearsHeartbeat()
     }
     QSettings settings;
     QCOMPARE(settings.value(QStringLiteral("vlrunning")).toString(), QStringLiteral("0"));
+}
+
+// A running movie wakes the program for every frame, seen or not.
+void MainWindowTest::animationsRunOnlyWhileShown()
+{
+    VelnorMain window;
+    auto* loading = window.findChild<QLabel*>(QStringLiteral("loading"));
+    auto* connecting = window.findChild<QLabel*>(QStringLiteral("connecting_image"));
+    auto* connectingPage = window.findChild<QWidget*>(QStringLiteral("WidgetConnectingVPN"));
+    const auto running = [](QLabel* label) { return label->movie()->state() == QMovie::Running; };
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!running(loading));
+    QVERIFY(!running(connecting));
+
+    loading->show();
+    connectingPage->show();
+    QVERIFY(running(loading));
+    QVERIFY(running(connecting));
+    // A frame to draw as soon as the label shows.
+    QVERIFY(!loading->movie()->currentPixmap().isNull());
+
+    window.hide();
+    QVERIFY(!running(loading));
+    QVERIFY(!running(connecting));
+    window.show();
+    QVERIFY(running(loading));
+    QVERIFY(running(connecting));
+
+    connectingPage->hide();
+    loading->hide();
+    QVERIFY(!running(loading));
+    QVERIFY(!running(connecting));
+}
+
+void MainWindowTest::shadowAsTheEffectDrawsIt_data()
+{
+    QTest::addColumn<QString>("page");
+    for (const char* page : { "WingetLogin", "WingetConnected", "WidgetNewAccount", "WidgetConnectingVPN" })
+        QTest::newRow(page) << QString::fromLatin1(page);
+}
+
+// The frame's shadow is drawn without a graphics effect, to the same pixels.
+void MainWindowTest::shadowAsTheEffectDrawsIt()
+{
+    QFETCH(QString, page);
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The page changes while the window is hidden, as in the tray.
+    window.hide();
+    for (const char* each : { "WingetLogin", "WingetConnected", "WidgetNewAccount", "WidgetConnectingVPN" })
+        window.findChild<QWidget*>(QLatin1String(each))->setVisible(page == QLatin1String(each));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* frame = window.findChild<QWidget*>(QStringLiteral("centralWidget"));
+    QCoreApplication::processEvents(); // what the change posted, as before the next paint
+    const QImage drawn = window.grab().toImage();
+
+    delete frame->findChild<QObject*>(QStringLiteral("frameShadow"));
+    auto* effect = new QGraphicsDropShadowEffect;
+    effect->setBlurRadius(10);
+    effect->setOffset(0, 0);
+    frame->setGraphicsEffect(effect);
+    const QImage reference = window.grab().toImage();
+    QCOMPARE(drawn.size(), reference.size());
+    // Drawn straight over the shadow, a half-transparent pixel of the frame is
+    // blended in another order than over the effect's layer: it may round one
+    // step apart.
+    int worst = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb one = drawn.pixel(x, y);
+            const QRgb other = reference.pixel(x, y);
+            worst = std::max({ worst, std::abs(qRed(one) - qRed(other)), std::abs(qGreen(one) - qGreen(other)),
+                std::abs(qBlue(one) - qBlue(other)), std::abs(qAlpha(one) - qAlpha(other)) });
+        }
+    }
+    QVERIFY2(worst <= 1, qPrintable(QStringLiteral("a pixel differs by %1").arg(worst)));
 }
 
 QTEST_MAIN(MainWindowTest)
