@@ -96,6 +96,14 @@ void FakeBackend::drop(const QString& path)
     setResponse(path, response);
 }
 
+void FakeBackend::cutMidBody(const QString& path, const QByteArray& body)
+{
+    Response response;
+    response.mode = Response::Mode::Cut;
+    response.body = body;
+    setResponse(path, response);
+}
+
 QList<FakeBackend::Request> FakeBackend::requests(const QString& path) const
 {
     QList<Request> matching;
@@ -174,6 +182,7 @@ void FakeBackend::respond(QTcpSocket* socket, const Request& request)
         socket->abort();
         return;
     case Response::Mode::Answer:
+    case Response::Mode::Cut:
         break;
     }
 
@@ -193,6 +202,12 @@ void FakeBackend::send(const QPointer<QTcpSocket>& socket, const Response& respo
         + (response.location.isEmpty() ? QByteArray() : "\r\nLocation: " + response.location)
         + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
     socket->write(head);
+    if (response.mode == Response::Mode::Cut) {
+        socket->write(response.body.left(response.body.size() / 2));
+        socket->flush();
+        socket->abort();
+        return;
+    }
     socket->write(response.body);
     socket->disconnectFromHost();
 }

@@ -25,6 +25,7 @@ public:
             Answer,
             Stall, // accept the request and never answer
             Drop, // close the connection instead of answering
+            Cut, // announce the whole body, send half of it, then close
         };
         Mode mode = Mode::Answer;
         int status = 200;
@@ -55,6 +56,7 @@ public:
     void answer(const QString& path, const QByteArray& body, int status = 200);
     void stall(const QString& path);
     void drop(const QString& path);
+    void cutMidBody(const QString& path, const QByteArray& body);
 
     const QList<Request>& requests() const { return seen; }
     QList<Request> requests(const QString& path) const;

@@ -201,7 +201,7 @@ void FaultsTest::serviceRequestFaults_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("fault");
     for (const char* path : { "/AppUserInfoV3", "/AppVer2/15.0801", "/ip" }) {
-        for (const char* fault : { "stalled", "dropped", "500", "empty", "50 MB" })
+        for (const char* fault : { "stalled", "dropped", "cut mid-body", "500", "empty", "50 MB" })
             QTest::newRow(qPrintable(QLatin1String(path) + QLatin1Char(' ') + QLatin1String(fault))) << path << fault;
     }
 }
@@ -218,6 +218,8 @@ void FaultsTest::serviceRequestFaults()
         backend.stall(path);
     else if (fault == QLatin1String("dropped"))
         backend.drop(path);
+    else if (fault == QLatin1String("cut mid-body"))
+        backend.cutMidBody(path, path == QLatin1String("/AppUserInfoV3") ? account() : QByteArray(4096, 'x'));
     else if (fault == QLatin1String("500"))
         backend.answer(path, path == QLatin1String("/AppUserInfoV3") ? account() : QByteArray("x"), 500);
     else if (fault == QLatin1String("empty"))
@@ -248,7 +250,7 @@ void FaultsTest::openVpnFaults_data()
 
     for (const QString& download : { certificatePath, configPath }) {
         const QString which = download == certificatePath ? QStringLiteral("certificate ") : QStringLiteral("config ");
-        for (const char* fault : { "stalled", "dropped", "500", "50 MB" })
+        for (const char* fault : { "stalled", "dropped", "cut mid-body", "500", "50 MB" })
             QTest::newRow(qPrintable(which + QLatin1String(fault))) << fault << download << false;
         QTest::newRow(qPrintable(which + QStringLiteral("empty"))) << "empty" << download << true;
     }
@@ -276,6 +278,8 @@ void FaultsTest::openVpnFaults()
         backend.stall(path);
     else if (fault == QLatin1String("dropped"))
         backend.drop(path);
+    else if (fault == QLatin1String("cut mid-body"))
+        backend.cutMidBody(path, path == certificatePath ? certificate : configuration);
     else if (fault == QLatin1String("500"))
         backend.answer(path, path == certificatePath ? certificate : configuration, 500);
     else if (fault == QLatin1String("empty"))
