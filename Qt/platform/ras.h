@@ -37,7 +37,7 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 
 // Remote-access error codes our side produces itself (the backends add
-// theirs, see platform/networkmanager.cpp).
+// theirs, see platform/linux/networkmanager.cpp).
 constexpr DWORD ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
 constexpr DWORD ERROR_USER_DISCONNECTION = 631;
 constexpr DWORD ERROR_INVALID_SIZE = 632;
