@@ -81,7 +81,7 @@ RememberedLogin rememberedLogin()
 void storeRememberedLogin(const QString& user, const QString& password, bool remember)
 {
     QSettings settings;
-    // UTF-8 bytes: the form stores written by earlier versions hold.
+    // As UTF-8 bytes, the form the stored values already have.
     settings.setValue(rememberedUserKey, remember ? user.toUtf8() : QByteArray());
     settings.setValue(rememberedPasswordKey, remember ? password.toUtf8() : QByteArray());
     settings.setValue(rememberFlagKey, flagText(remember));
