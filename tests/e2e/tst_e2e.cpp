@@ -47,13 +47,12 @@ private:
     {
         return fixture->child<T>(name);
     }
-    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
     QString include(const char* name) const { return QDir::currentPath() + QStringLiteral("/include/") + name; }
     void signIn();
     void chooseOpenVpnOn(int server);
     // Runs monitor ticks `intervalMs` apart until `done` holds or `ticks` ran.
     bool tickUntil(const std::function<bool()>& done, int ticks, int intervalMs);
-    bool connected() const { return field("connectionStatus") == QLatin1String("connected"); }
+    bool connected() const { return fixture->field("connectionStatus") == QLatin1String("connected"); }
     static void world(const QString& command);
     // The address the demo's IP echo sees for a request of this test.
     QString publicAddress() const;
@@ -152,7 +151,7 @@ void EndToEndTest::signIn()
     child<QLineEdit>("username")->setText(QStringLiteral("demo"));
     child<QLineEdit>("password")->setText(QStringLiteral("demo"));
     child<QPushButton>("login")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(field("user_enabled"), QStringLiteral("1"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(fixture->field("user_enabled"), QStringLiteral("1"), 10000);
     QTRY_VERIFY(child<QComboBox>("servers")->count() > 1);
 }
 
@@ -161,8 +160,8 @@ void EndToEndTest::chooseOpenVpnOn(int server)
     child<QComboBox>("servers")->setCurrentIndex(server);
     auto* protocols = child<QComboBox>("protocols");
     protocols->setCurrentIndex(protocols->findText(QStringLiteral("Protocol: OpenVPN")));
-    QCOMPARE(field("server_protocol"), QStringLiteral("OpenVPN"));
-    QCOMPARE(field("server_assignedIP"), serverAddress);
+    QCOMPARE(fixture->field("server_protocol"), QStringLiteral("OpenVPN"));
+    QCOMPARE(fixture->field("server_assignedIP"), serverAddress);
 }
 
 bool EndToEndTest::tickUntil(const std::function<bool()>& done, int ticks, int intervalMs)
@@ -220,7 +219,7 @@ void EndToEndTest::wrongPasswordEndsAtTheLimit()
 
     QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
     QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Cannot connect"));
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(!QFile::exists(include("auth.conf")));
     QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
     QFile log(include("openvpn.log"));
@@ -232,7 +231,7 @@ void EndToEndTest::dropIsNoticedAndReconnected()
 {
     signIn();
     chooseOpenVpnOn(4);
-    const QString server = field("server_name");
+    const QString server = fixture->field("server_name");
     child<QPushButton>("connect")->click();
     QVERIFY(tickUntil([this] { return connected(); }, 10, 1000));
 
@@ -240,10 +239,10 @@ void EndToEndTest::dropIsNoticedAndReconnected()
     // OpenVPN gives the dead link up after its keepalive; the next IP check
     // past 30 s sees the client's own address and reconnects.
     QVERIFY(tickUntil([this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
-    QCOMPARE(field("server_name"), server);
+    QCOMPARE(fixture->field("server_name"), server);
     world(QStringLiteral("restore"));
     QVERIFY(tickUntil([this] { return connected(); }, 10, 3000));
-    QCOMPARE(field("server_name"), server);
+    QCOMPARE(fixture->field("server_name"), server);
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
 }
 
@@ -259,7 +258,7 @@ void EndToEndTest::quickConnectFallsThroughToOpenVpn()
     QVERIFY(tickUntil([this] { return connected(); }, 20, 1000));
     QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -6,6 +6,9 @@
 
 #include "mainwindow/velnormain.h"
 
+#include <QLabel>
+#include <QLineEdit>
+
 #include <memory>
 
 // What a window suite needs: its own settings and working folder, a fake
@@ -34,6 +37,11 @@ public:
             qFatal("no widget %s", name);
         return widget;
     }
+
+    // The text of a hidden state field or of a label, by object name.
+    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
+    QString label(const char* name) const { return child<QLabel>(name)->text(); }
+    void setField(const char* name, const QString& text) const { child<QLineEdit>(name)->setText(text); }
 
     TestEnvironment environment;
     FakeBackend backend;

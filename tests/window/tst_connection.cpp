@@ -92,9 +92,6 @@ private:
     {
         return fixture->child<T>(name);
     }
-    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
-    QString label(const char* name) const { return child<QLabel>(name)->text(); }
-    void setField(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
     void tick() { QVERIFY(QMetaObject::invokeMethod(window, "UpdateTimer")); }
     // Ticks and, where the tick asks for an IP check, waits for its answer.
     void tickAndSettle(bool checksAddress);
@@ -142,7 +139,7 @@ void ConnectionTest::signIn()
     child<QLineEdit>("username")->setText(QStringLiteral("alice"));
     child<QLineEdit>("password")->setText(QStringLiteral("secret"));
     child<QPushButton>("login")->click();
-    QTRY_COMPARE(field("user_enabled"), QStringLiteral("1"));
+    QTRY_COMPARE(fixture->field("user_enabled"), QStringLiteral("1"));
     QTRY_VERIFY(child<QComboBox>("servers")->count() >= 3);
     // The start-up check and the login's own one are in.
     QTRY_VERIFY(delivered->count(ipPath) >= 1);
@@ -168,7 +165,7 @@ void ConnectionTest::choose(const QString& server, const QString& protocol)
     const int protocolIndex = protocols->findText(protocol, Qt::MatchEndsWith);
     QVERIFY2(protocolIndex >= 0, qPrintable(protocol));
     protocols->setCurrentIndex(protocolIndex);
-    QCOMPARE(field("server_protocol"), protocol);
+    QCOMPARE(fixture->field("server_protocol"), protocol);
 }
 
 void ConnectionTest::connectAndConfirm()
@@ -183,12 +180,12 @@ void ConnectionTest::tickUntilConnected()
 {
     // The dial has returned, but the worker may not have written its result
     // yet: tick until it is confirmed, and not once more.
-    for (int attempt = 0; attempt < 50 && field("connectionStatus") != QLatin1String("connected"); ++attempt) {
+    for (int attempt = 0; attempt < 50 && fixture->field("connectionStatus") != QLatin1String("connected"); ++attempt) {
         tick();
-        if (field("connectionStatus") != QLatin1String("connected"))
+        if (fixture->field("connectionStatus") != QLatin1String("connected"))
             QTest::qWait(20);
     }
-    QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("connected"));
 }
 
 void ConnectionTest::addressFromEchoPage_data()
@@ -273,7 +270,7 @@ void ConnectionTest::stagePrefix()
 void ConnectionTest::disabledAccountCannotConnect()
 {
     signIn();
-    setField("user_enabled", QStringLiteral("0"));
+    fixture->setField("user_enabled", QStringLiteral("0"));
     child<QPushButton>("connect")->click();
     QCOMPARE(dialogs->boxes().size(), 1);
     QCOMPARE(dialogs->last().title, QStringLiteral("Your account is disabled"));
@@ -312,10 +309,10 @@ void ConnectionTest::dialConfirmedAtNextTick()
 
     child<QPushButton>("connect")->click();
     QVERIFY(!child("WidgetConnectingVPN")->isHidden());
-    QCOMPARE(label("connecting_message"), protocol + " connection to " + server + "\nis in progress");
-    QCOMPARE(label("connecting_title"), "Connecting to " + server);
+    QCOMPARE(fixture->label("connecting_message"), protocol + " connection to " + server + "\nis in progress");
+    QCOMPARE(fixture->label("connecting_title"), "Connecting to " + server);
     QCOMPARE(child<QPushButton>("connect")->text(), QStringLiteral("Connecting..."));
-    QCOMPARE(field("ipCurrent"), QStringLiteral("updating..."));
+    QCOMPARE(fixture->field("ipCurrent"), QStringLiteral("updating..."));
 
     QTRY_COMPARE(ras->dialCalls().size(), 1);
     const FakeRas::DialCall dial = ras->dialCalls().first();
@@ -330,13 +327,13 @@ void ConnectionTest::dialConfirmedAtNextTick()
 
     // A dial that finished between two ticks is confirmed at the next one.
     tick();
-    QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("connected"));
     QVERIFY(!child("WidgetConnectedVPN")->isHidden());
     QVERIFY(child("WidgetConnectingVPN")->isHidden());
-    QCOMPARE(label("authstatus"), QStringLiteral("connected"));
-    QCOMPARE(label("connected_message"),
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("connected"));
+    QCOMPARE(fixture->label("connected_message"),
         "You are now connected to\n" + server + " Location.\n Your connection is now secured.");
-    QCOMPARE(label("connection_status"), QStringLiteral("connected"));
+    QCOMPARE(fixture->label("connection_status"), QStringLiteral("connected"));
     QCOMPARE(child<QLabel>("connection_status_icon")->styleSheet(),
         QStringLiteral("background:url(:/resources/connected_icon.png); "));
     QVERIFY(window->windowState() & Qt::WindowMinimized);
@@ -348,8 +345,8 @@ void ConnectionTest::dialConfirmedAtNextTick()
     QVERIFY(child("disconnect")->isEnabled());
 
     tick();
-    QCOMPARE(field("seconds"), QStringLiteral("3"));
-    QCOMPARE(label("authstatus"), QStringLiteral("Session time: 0 minutes"));
+    QCOMPARE(fixture->field("seconds"), QStringLiteral("3"));
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("Session time: 0 minutes"));
 }
 
 void ConnectionTest::dialErrorShowsOneDialog()
@@ -371,7 +368,7 @@ void ConnectionTest::dialErrorShowsOneDialog()
               "Frankfurt server or/and another server.");
     QCOMPARE(dialogs->last().icon, QMessageBox::Information);
     QCOMPARE(int(dialogs->last().flags), 0x2041003);
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(!child("WingetConnected")->isHidden());
 
     tick();
@@ -387,7 +384,7 @@ void ConnectionTest::cancelSwallowsLateDialFailure()
     child<QPushButton>("connect")->click();
     QVERIFY(ras->waitForBlockedDial());
     tick();
-    QCOMPARE(field("connectionStatus"), QStringLiteral("in progress"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("in progress"));
 
     child<QPushButton>("cancel")->click();
     QVERIFY(!ras->hangUps().isEmpty());
@@ -395,7 +392,7 @@ void ConnectionTest::cancelSwallowsLateDialFailure()
     for (int i = 0; i < 4; ++i)
         tick();
     QVERIFY(dialogs->boxes().isEmpty());
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(!child("WingetConnected")->isHidden());
     QVERIFY(balloons.isEmpty());
 }
@@ -411,7 +408,7 @@ void ConnectionTest::attemptTimesOutOnEleventhTick()
     QStringList texts;
     for (int i = 1; i <= 10; ++i) {
         tick();
-        texts.append(label("authstatus"));
+        texts.append(fixture->label("authstatus"));
     }
     QCOMPARE(texts.first(), QStringLiteral("Connecting..."));
     QCOMPARE(texts.at(1), QStringLiteral("connection in progress - 10%"));
@@ -425,8 +422,8 @@ void ConnectionTest::attemptTimesOutOnEleventhTick()
     QCOMPARE(dialogs->last().text,
         QStringLiteral("Cannot connect to this server. You can try again to connect using another available "
                        "configuration for this server or can use another one."));
-    QCOMPARE(label("authstatus"), QStringLiteral("cannot establish connection"));
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("cannot establish connection"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     // The blocked dial was abandoned.
     QTRY_COMPARE(ras->liveConnections(), 0);
 }
@@ -439,15 +436,15 @@ void ConnectionTest::disconnectResetsEverything()
     const int accountRequests = backend->requests(accountPath).size();
 
     child<QPushButton>("disconnect")->click();
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
-    QCOMPARE(label("authstatus"), QStringLiteral("Ready!"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("Ready!"));
     QVERIFY(!child("WingetConnected")->isHidden());
     QCOMPARE(child<QTabWidget>("WingetConnected")->currentIndex(), 0);
     QVERIFY(child("WidgetConnectedVPN")->isHidden());
     QCOMPARE(child<QComboBox>("servers")->currentIndex(), 0);
-    QCOMPARE(label("ip"), dotted);
-    QCOMPARE(label("connection_status"), QStringLiteral("not connected"));
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->label("ip"), dotted);
+    QCOMPARE(fixture->label("connection_status"), QStringLiteral("not connected"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
     QVERIFY(child("disconnect")->isHidden());
     QVERIFY(!child("connect")->isHidden());
     QVERIFY(!child("connect")->isEnabled());
@@ -486,9 +483,9 @@ void ConnectionTest::accountExpiryWhileConnected()
     connectAndConfirm();
     QVERIFY(window->isMinimized());
 
-    setField("user_enabled", QStringLiteral("0"));
+    fixture->setField("user_enabled", QStringLiteral("0"));
     tick();
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(window->isVisible());
     QVERIFY(!window->isMinimized());
     QCOMPARE(balloons.last().first, QStringLiteral("Velnor VPN - Account Expired"));
@@ -507,7 +504,7 @@ void ConnectionTest::paymentPollingEveryFifteenSeconds()
     const int before = backend->requests(accountPath).size();
     // Still unpaid: an enabled account would end the payment at the first poll.
     backend->answer(accountPath, account(false));
-    setField("paymentInProgress", QStringLiteral("1"));
+    fixture->setField("paymentInProgress", QStringLiteral("1"));
 
     for (int i = 1; i <= 4; ++i)
         tick();
@@ -519,7 +516,7 @@ void ConnectionTest::paymentPollingEveryFifteenSeconds()
         tick(); // 30 s
     QTRY_COMPARE(backend->requests(accountPath).size(), before + 2);
 
-    setField("paymentInProgress", QStringLiteral("0"));
+    fixture->setField("paymentInProgress", QStringLiteral("0"));
     for (int i = 11; i <= 15; ++i)
         tick(); // 45 s
     QTest::qWait(50);
@@ -534,22 +531,22 @@ void ConnectionTest::ipCheckConfirmsAttempt()
     child<QPushButton>("connect")->click();
     QVERIFY(ras->waitForBlockedDial());
     tickAndSettle(true);
-    QCOMPARE(field("ipCurrent"), publicAddress);
-    QCOMPARE(field("connectionStatus"), QStringLiteral("in progress"));
+    QCOMPARE(fixture->field("ipCurrent"), publicAddress);
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("in progress"));
 
     backend->answer(ipPath, echoPage(QStringLiteral("198.51.100.11")));
     tickAndSettle(true);
-    QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
-    QCOMPARE(label("authstatus"), QStringLiteral("Connected! IP: 198.51.100.11"));
-    QCOMPARE(label("ip"), QStringLiteral("198.51.100.11"));
-    QCOMPARE(label("connected_title"), QStringLiteral("Connected to Frankfurt Server!"));
-    QCOMPARE(label("connected_message"),
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("connected"));
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("Connected! IP: 198.51.100.11"));
+    QCOMPARE(fixture->label("ip"), QStringLiteral("198.51.100.11"));
+    QCOMPARE(fixture->label("connected_title"), QStringLiteral("Connected to Frankfurt Server!"));
+    QCOMPARE(fixture->label("connected_message"),
         QStringLiteral("You are now connected to Frankfurt Server.\n Your connection is now secured."));
     QVERIFY(!child("WidgetConnectedVPN")->isHidden());
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
-    QCOMPARE(field("seconds"), QStringLiteral("6"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->field("seconds"), QStringLiteral("6"));
     tick();
-    QCOMPARE(field("seconds"), QStringLiteral("3"));
+    QCOMPARE(fixture->field("seconds"), QStringLiteral("3"));
 }
 
 void ConnectionTest::ipCheckIgnoresOtherStates_data()
@@ -564,27 +561,27 @@ void ConnectionTest::ipCheckIgnoresOtherStates()
 {
     QFETCH(QString, state);
     signIn();
-    setField("server_assignedIP", QStringLiteral("198.51.100.11"));
-    setField("connectionStatus", state);
+    fixture->setField("server_assignedIP", QStringLiteral("198.51.100.11"));
+    fixture->setField("connectionStatus", state);
     backend->answer(ipPath, echoPage(QStringLiteral("198.51.100.11")));
     const int before = delivered->count(ipPath);
     QVERIFY(QMetaObject::invokeMethod(window, "GetCurrentIP"));
     QTRY_COMPARE(delivered->count(ipPath), before + 1);
-    QCOMPARE(label("ip"), QStringLiteral("198.51.100.11"));
-    QCOMPARE(field("connectionStatus"), state);
+    QCOMPARE(fixture->label("ip"), QStringLiteral("198.51.100.11"));
+    QCOMPARE(fixture->field("connectionStatus"), state);
     QVERIFY(child("WidgetConnectedVPN")->isHidden());
 }
 
 void ConnectionTest::failedIpCheckKeepsAddress()
 {
     signIn();
-    QTRY_COMPARE(label("ip"), publicAddress);
+    QTRY_COMPARE(fixture->label("ip"), publicAddress);
     backend->answer(ipPath, QByteArrayLiteral("gone"), 500);
     const int before = delivered->count(ipPath);
     QVERIFY(QMetaObject::invokeMethod(window, "GetCurrentIP"));
     QTRY_COMPARE(delivered->count(ipPath), before + 1);
-    QCOMPARE(label("ip"), publicAddress);
-    QCOMPARE(field("ipCurrent"), publicAddress);
+    QCOMPARE(fixture->label("ip"), publicAddress);
+    QCOMPARE(fixture->field("ipCurrent"), publicAddress);
 }
 
 void ConnectionTest::dropReconnectsToSameServer_data()
@@ -612,7 +609,7 @@ void ConnectionTest::dropReconnectsToSameServer()
     backend->answer(ipPath, echoPage(publicAddress));
     for (int i = 1; i <= ticks; ++i)
         tickAndSettle(i % 5 == 0);
-    QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("connected"));
     QCOMPARE(ras->dialCalls().size(), 1);
 
     // An IP check now, at 30 or 33 s.
@@ -620,17 +617,17 @@ void ConnectionTest::dropReconnectsToSameServer()
     QTRY_COMPARE(delivered->count(ipPath), backend->requests(ipPath).size());
     if (!reconnects) {
         QCOMPARE(balloons.size(), 1); // only the one of the connection
-        QCOMPARE(field("connectionStatus"), QStringLiteral("connected"));
+        QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("connected"));
         QCOMPARE(ras->dialCalls().size(), 1);
         return;
     }
     QTRY_COMPARE(ras->dialCalls().size(), 2);
     QCOMPARE(balloons.at(1).first, QStringLiteral("Velnor VPN connection dropped"));
     QCOMPARE(balloons.at(1).second, QStringLiteral("Trying to reconnect on Zurich."));
-    QCOMPARE(field("server_name"), QStringLiteral("Zurich"));
-    QCOMPARE(field("server_protocol"), QStringLiteral("L2TP"));
+    QCOMPARE(fixture->field("server_name"), QStringLiteral("Zurich"));
+    QCOMPARE(fixture->field("server_protocol"), QStringLiteral("L2TP"));
     QCOMPARE(QString::fromWCharArray(ras->entryCalls().last().entry.szLocalPhoneNumber), QStringLiteral("10.8.0.12"));
-    QCOMPARE(label("connecting_message"), QStringLiteral("L2TP connection to Zurich\nis in progress"));
+    QCOMPARE(fixture->label("connecting_message"), QStringLiteral("L2TP connection to Zurich\nis in progress"));
     QVERIFY(child<QComboBox>("servers")->currentText().contains(QStringLiteral("Zurich")));
 }
 
@@ -652,7 +649,7 @@ void ConnectionTest::sessionTime()
     connectAndConfirm();
     for (int i = 0; i < ticks; ++i)
         tick();
-    QCOMPARE(label("authstatus"), text);
+    QCOMPARE(fixture->label("authstatus"), text);
 }
 
 QTEST_MAIN(ConnectionTest)

@@ -84,9 +84,6 @@ private:
     {
         return fixture->child<T>(name);
     }
-    QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
-    QString label(const char* name) const { return child<QLabel>(name)->text(); }
-    void setField(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
     void tick() { QVERIFY(QMetaObject::invokeMethod(window, "UpdateTimer")); }
     void signIn();
     // Ticks, giving the dialer time between ticks, until `done` holds; never
@@ -162,7 +159,7 @@ void OpenVpnTest::signIn()
     child<QLineEdit>("username")->setText(QStringLiteral("Alice"));
     child<QLineEdit>("password")->setText(QStringLiteral("s\u00fcper secret"));
     child<QPushButton>("login")->click();
-    QTRY_COMPARE(field("user_enabled"), QStringLiteral("1"));
+    QTRY_COMPARE(fixture->field("user_enabled"), QStringLiteral("1"));
     QTRY_VERIFY(child<QComboBox>("servers")->count() >= 3);
 }
 
@@ -206,20 +203,20 @@ void OpenVpnTest::connectStartsOpenVpn()
     backend->setResponse(certificatePath, slow);
     signIn();
     if (quick) {
-        setField("quick_servers",
+        fixture->setField("quick_servers",
             QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^L2TP^key|") + openVpnEntry(QStringLiteral("West"))
                 + QLatin1Char('|'));
-        setField("quick_stage", QStringLiteral("2"));
+        fixture->setField("quick_stage", QStringLiteral("2"));
         QVERIFY(QMetaObject::invokeMethod(window, "QuickConnectNextStage"));
     } else {
-        setField("server_protocol", QStringLiteral("OpenVPN"));
-        setField("server_certificate", url(certificatePath));
-        setField("server_config", url(configPath));
+        fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+        fixture->setField("server_certificate", url(certificatePath));
+        fixture->setField("server_config", url(configPath));
         child<QPushButton>("connect")->click();
     }
-    QCOMPARE(label("authstatus"), certificateText);
+    QCOMPARE(fixture->label("authstatus"), certificateText);
     QVERIFY(!child<QPushButton>("cancel")->isEnabled());
-    QTRY_COMPARE(label("authstatus"), startText);
+    QTRY_COMPARE(fixture->label("authstatus"), startText);
     QTRY_VERIFY(record().contains(QStringLiteral("end")));
     QVERIFY(child<QPushButton>("cancel")->isEnabled());
 
@@ -294,14 +291,14 @@ void OpenVpnTest::failedDownloadStartsNothing()
         backend->answer(configPath, config, config.isEmpty() ? 500 : 200);
     }
     signIn();
-    setField("server_protocol", QStringLiteral("OpenVPN"));
-    setField("server_certificate", url(certificatePath));
-    setField("server_config", url(configPath));
+    fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+    fixture->setField("server_certificate", url(certificatePath));
+    fixture->setField("server_config", url(configPath));
     child<QPushButton>("connect")->click();
 
     if (starts) {
         QTRY_VERIFY(record().contains(QStringLiteral("end")));
-        QCOMPARE(label("authstatus"), QStringLiteral("starting connection"));
+        QCOMPARE(fixture->label("authstatus"), QStringLiteral("starting connection"));
         QFile file(include("config.ovpn"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), config);
@@ -309,7 +306,7 @@ void OpenVpnTest::failedDownloadStartsNothing()
     }
     // The full disconnect ran (its "Ready!" then gives way to the account's text).
     QTRY_VERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QCOMPARE(backend->requests(configPath).size(), configRequests);
     QTest::qWait(300);
     QVERIFY(record().isEmpty());
@@ -323,9 +320,9 @@ void OpenVpnTest::staleReplyAfterDisconnect()
     slow.delayMs = 300;
     backend->setResponse(certificatePath, slow);
     signIn();
-    setField("server_protocol", QStringLiteral("OpenVPN"));
-    setField("server_certificate", url(certificatePath));
-    setField("server_config", url(configPath));
+    fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+    fixture->setField("server_certificate", url(certificatePath));
+    fixture->setField("server_config", url(configPath));
     child<QPushButton>("connect")->click();
     QTRY_COMPARE(backend->requests(certificatePath).size(), 1);
     // The time-out ends the attempt while the certificate is on its way.
@@ -334,16 +331,16 @@ void OpenVpnTest::staleReplyAfterDisconnect()
     QCOMPARE(backend->requests(configPath).size(), 0);
     QVERIFY(record().isEmpty());
     QVERIFY(!QFile::exists(include("certificate.crt")));
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
 }
 
 void OpenVpnTest::openVpnIgnoringTerminateIsKilled()
 {
     qputenv("FAKE_OPENVPN_IGNORE_TERM", "1");
     signIn();
-    setField("server_protocol", QStringLiteral("OpenVPN"));
-    setField("server_certificate", url(certificatePath));
-    setField("server_config", url(configPath));
+    fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+    fixture->setField("server_certificate", url(certificatePath));
+    fixture->setField("server_config", url(configPath));
     child<QPushButton>("connect")->click();
     QTRY_VERIFY(record().contains(QStringLiteral("end")));
     auto* process = window->findChild<QProcess*>();
@@ -363,31 +360,31 @@ void OpenVpnTest::quickConnectTriesEveryEntry()
 {
     backend->answer(certificatePath, QByteArray(), 404);
     signIn();
-    setField("quick_servers",
+    fixture->setField("quick_servers",
         QStringLiteral("North^198.51.100.1^PPTP^ignored|East^198.51.100.2^L2TP^east-key^ignored|")
             + openVpnEntry(QStringLiteral("West")));
     ras->queueDial(authenticationFailure);
     ras->queueDial(authenticationFailure);
     child<QPushButton>("quickConnect")->click();
 
-    QCOMPARE(label("connecting_title"), QStringLiteral("1/3 - Connecting to North"));
-    QCOMPARE(label("authstatus"), QStringLiteral("Stage 1/3 in progress..."));
+    QCOMPARE(fixture->label("connecting_title"), QStringLiteral("1/3 - Connecting to North"));
+    QCOMPARE(fixture->label("authstatus"), QStringLiteral("Stage 1/3 in progress..."));
     QTRY_COMPARE(ras->dialCalls().size(), 1);
     QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.1"));
     QCOMPARE(pauses, 0);
 
-    QVERIFY(tickUntil([this] { return field("quick_stage") == QLatin1String("2"); }));
+    QVERIFY(tickUntil([this] { return fixture->field("quick_stage") == QLatin1String("2"); }));
     QCOMPARE(pauses, 1);
-    QCOMPARE(label("connecting_title"), QStringLiteral("2/3 - Connecting to East"));
+    QCOMPARE(fixture->label("connecting_title"), QStringLiteral("2/3 - Connecting to East"));
     QTRY_COMPARE(ras->dialCalls().size(), 2);
     QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.2"));
-    QCOMPARE(field("server_pskey"), QStringLiteral("east-key"));
+    QCOMPARE(fixture->field("server_pskey"), QStringLiteral("east-key"));
 
     // West's certificate cannot be had: the run gives up.
     QVERIFY(tickUntil([this] { return boxTitles().contains(connectionError); }));
     QCOMPARE(backend->requests(certificatePath).size(), 1);
     QCOMPARE(backend->requests(configPath).size(), 0);
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
     QCOMPARE(dialogs->last().icon, QMessageBox::Critical);
 }
 
@@ -414,19 +411,19 @@ void OpenVpnTest::quickConnectListEdges()
     QFETCH(QString, title);
 
     signIn();
-    setField("quick_servers", list);
-    setField("quick_stage", stage);
+    fixture->setField("quick_servers", list);
+    fixture->setField("quick_stage", stage);
     QVERIFY(QMetaObject::invokeMethod(window, "QuickConnectNextStage"));
     if (title.isEmpty()) {
         QCOMPARE(boxTitles(), QStringList { connectionError });
-        QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+        QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
         return;
     }
     // Shown, dialled nothing, and left for the user to cancel.
     QVERIFY(boxTitles().isEmpty());
-    QCOMPARE(label("connecting_title"), title);
+    QCOMPARE(fixture->label("connecting_title"), title);
     QVERIFY(!child<QWidget>("WidgetConnectingVPN")->isHidden());
-    QCOMPARE(field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QTest::qWait(100);
     QCOMPARE(ras->dialCalls().size(), 0);
     QVERIFY(record().isEmpty());
@@ -435,11 +432,11 @@ void OpenVpnTest::quickConnectListEdges()
 void OpenVpnTest::quickConnectDisabledAccount()
 {
     signIn();
-    setField("user_enabled", QStringLiteral("0"));
-    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP"));
+    fixture->setField("user_enabled", QStringLiteral("0"));
+    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP"));
     child<QPushButton>("quickConnect")->click();
     QCOMPARE(boxTitles(), QStringList { QStringLiteral("Your account is disabled") });
-    QCOMPARE(field("quick_stage"), QStringLiteral("1"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("1"));
     tick();
     tick();
     QVERIFY(child<QPushButton>("connect")->isEnabled());
@@ -451,13 +448,13 @@ void OpenVpnTest::quickConnectDisabledAccount()
 void OpenVpnTest::quickConnectStopsAtSuccess()
 {
     signIn();
-    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
+    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
     ras->queueDial(authenticationFailure);
     ras->queueDial(0);
     child<QPushButton>("quickConnect")->click();
-    QVERIFY(tickUntil([this] { return field("connectionStatus") == QLatin1String("connected"); }));
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
-    QCOMPARE(label("connected_title"), QStringLiteral("Connected to East Server!"));
+    QVERIFY(tickUntil([this] { return fixture->field("connectionStatus") == QLatin1String("connected"); }));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->label("connected_title"), QStringLiteral("Connected to East Server!"));
     for (int i = 0; i < 12; ++i)
         tick();
     QCOMPARE(ras->dialCalls().size(), 2);
@@ -468,11 +465,11 @@ void OpenVpnTest::cancelDuringPauseDialsNothing()
 {
     signIn();
     platform::setSleepFunction(cancelDuringPause);
-    setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
+    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
     ras->queueDial(authenticationFailure);
     child<QPushButton>("quickConnect")->click();
     QVERIFY(tickUntil([] { return pauses == 1; }));
-    QCOMPARE(field("quick_stage"), QStringLiteral("0"));
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
     QVERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
     QTest::qWait(300);
     QCOMPARE(backend->requests(certificatePath).size(), 0);
