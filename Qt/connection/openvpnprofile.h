@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// A downloaded OpenVPN profile read the way OpenVPN's own option parser reads
+// it, and checked against the directives a client profile needs. The profile
+// comes over plain HTTP, so anything not on the list refuses it whole.
+namespace connection::openvpn {
+
+struct Directive {
+    QString name; // without a leading "--", as OpenVPN applies it
+    QStringList arguments;
+    QByteArray inlineBody; // the text between <name> and </name> for an inline block, else empty
+    bool isInline = false;
+};
+
+struct ProfileCheck {
+    bool accepted = false;
+    // Why it was refused, for the log: the directive's name, or what could not be read.
+    QString refused;
+    // Every directive in order, inline blocks and the lines of <connection> blocks included.
+    QVector<Directive> directives;
+};
+
+ProfileCheck checkProfile(const QByteArray& profile);
+
+} // namespace connection::openvpn
