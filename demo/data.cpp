@@ -2,6 +2,8 @@
 
 #include "rules.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -247,6 +249,23 @@ std::string demo::readFile(const std::string& path, std::string& error)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::string demo::checkLocalOnly(const Data& data, const std::string& echoed)
+{
+    for (const Server& server : data.servers) {
+        for (const std::string& address : { server.address, server.assignedAddress }) {
+            in_addr parsed {};
+            if (inet_pton(AF_INET, address.c_str(), &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
+                return "servers.tsv: " + server.name + " has \"" + address
+                    + "\", not a loopback address; only a test world (--openvpn-remote) may lead elsewhere";
+        }
+        // A local client's requests come from 127.0.0.1, whatever loopback address we listen on.
+        if (server.assignedAddress == echoed || server.assignedAddress == "127.0.0.1")
+            return "servers.tsv: " + server.name + "'s assigned address is " + echoed
+                + ", which the IP echo answers: an attempt would be confirmed with no tunnel";
+    }
+    return {};
 }
 
 std::string demo::loadData(const std::string& folder, Data& data)

@@ -70,4 +70,10 @@ std::string loadData(const std::string& folder, Data& data);
 
 std::string readFile(const std::string& path, std::string& error);
 
+// Without a test world to lead to, every address the catalogue hands out must
+// stay on this machine: a loopback address, and no assigned address equal to
+// `echoed` (what the IP echo answers a local client), or an attempt would be
+// confirmed with no tunnel. Returns an error text, empty when all are local.
+std::string checkLocalOnly(const Data& data, const std::string& echoed);
+
 } // namespace demo

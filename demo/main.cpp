@@ -51,6 +51,10 @@ int main(int argc, char** argv)
     error = demo::loadData(options.dataDir, data);
     if (error.empty() && !options.openvpnCa.empty())
         demo::readFile(options.openvpnCa, error);
+    // A test world replaces every address with its own remote; the plain demo
+    // must send nothing off the machine.
+    if (error.empty() && !options.openvpnRemote)
+        error = demo::checkLocalOnly(data, options.listen.host);
     if (!error.empty())
         return fail(2, error);
 

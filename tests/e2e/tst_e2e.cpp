@@ -203,7 +203,10 @@ void EndToEndTest::connectShowsTheServersAddress()
 
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     QVERIFY(!QFile::exists(include("auth.conf")));
-    QVERIFY(QFile::exists(include("openvpn.log")));
+    QFile log(include("openvpn.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    // The profile makes OpenVPN check that it talks to a server certificate.
+    QVERIFY(log.readAll().contains("VERIFY EKU OK"));
     QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
     // Traffic leaves from the client's own address again.
     QTRY_COMPARE_WITH_TIMEOUT(publicAddress(), clientAddress, 15000);

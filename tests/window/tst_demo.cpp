@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -95,6 +97,27 @@ QStringList repeated(int count, const QString& text)
     return texts;
 }
 
+// A copy of the demo's data whose first server has these address and
+// assigned-address cells.
+QString dataWithServer(const QString& addresses)
+{
+    static QTemporaryDir folders;
+    const QString folder = folders.path() + QLatin1Char('/') + QString::number(qHash(addresses));
+    QDir().mkpath(folder);
+    for (const QFileInfo& entry : QDir(dataFolder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        QFile::link(entry.absoluteFilePath(), folder + QLatin1Char('/') + entry.fileName());
+    const auto write = [&folder](const char* name, const QByteArray& text) {
+        QFile::remove(folder + QLatin1Char('/') + QLatin1String(name));
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            qFatal("cannot write %s", name);
+    };
+    write("servers.tsv",
+        "id\tshortname\tcountry\taddress\tassigned\tpskey\n1\tToronto\tCA\t" + addresses.toUtf8() + "\tkey\n");
+    write("quick-connect.tsv", "server\tprotocol\n1\tPPTP\n");
+    return folder;
+}
+
 // The real velnor-demo on a free loopback port.
 class DemoService {
 public:
@@ -150,6 +173,7 @@ private slots:
     void wrongCredentialsRefused();
     void newAccountSignsInAndPays();
     void openvpnRemoteAndUpdateOffer();
+    void openvpnAttemptStaysOnThisMachine();
     // Last: it stops the service.
     void stopsCleanlyAndLogsNoSecret();
 
@@ -193,10 +217,7 @@ void DemoTest::cleanup()
         qunsetenv(name);
 }
 
-void DemoTest::openWindow()
-{
-    window = fixture->openWindow();
-}
+void DemoTest::openWindow() { window = fixture->openWindow(); }
 
 void DemoTest::signInThroughWindow(const QString& user, const QString& password)
 {
@@ -235,6 +256,11 @@ void DemoTest::refusedStart_data()
     QTest::newRow("unknown option") << QStringList { "--verbose" } << 2 << "unknown option";
     QTest::newRow("missing data folder") << QStringList { "--listen", "127.0.0.1:0", "--data", "/nonexistent" } << 2
                                          << "cannot read /nonexistent/accounts.tsv";
+    QTest::newRow("server outside loopback")
+        << QStringList { "--listen", "127.0.0.1:0", "--data", dataWithServer("203.0.113.11\t127.0.2.11") } << 2
+        << "not a loopback address";
+    QTest::newRow("assigned address the echo answers") << QStringList { "--listen", "127.0.0.1:0", "--data",
+        dataWithServer("127.0.1.11\t127.0.0.1") } << 2 << "confirmed with no tunnel";
     QTest::newRow("missing CA file") << QStringList { "--listen", "127.0.0.1:0", "--openvpn-ca", "/nonexistent.crt" }
                                      << 2 << "cannot read /nonexistent.crt";
 }
@@ -270,7 +296,7 @@ void DemoTest::answers_data()
     QTest::newRow("IP echo") << "/ip" << 200 << html << "Address: 127.0.0.1</body>";
     QTest::newRow("update: none newer") << "/api/AppVer2/15.0801" << 200 << xml << "<version>15.0801</version><url>";
     QTest::newRow("OpenVPN profile") << "/openvpn/3.ovpn" << 200 << "application/x-openvpn-profile"
-                                     << "\nremote 203.0.113.13 1194\n";
+                                     << "\nremote 127.0.1.13 1194\n";
     QTest::newRow("OpenVPN certificate") << "/openvpn/ca.crt" << 200 << "application/x-x509-ca-cert"
                                          << "-----BEGIN CERTIFICATE-----";
     QTest::newRow("start page") << "/" << 200 << html << "<code>demo</code>";
@@ -498,6 +524,51 @@ void DemoTest::openvpnRemoteAndUpdateOffer()
     const Reply installer = get(elementTexts(update, QStringLiteral("url")).value(0));
     QCOMPARE(installer.status, 200);
     QVERIFY(!installer.body.isEmpty());
+}
+
+// A connect in the plain demo, with the real OpenVPN, on a machine whose
+// default route leads out through an interface: tests/support/only-loopback.sh
+// builds such a network namespace, with a dummy interface as the way out, and
+// runs this case in it.
+void DemoTest::openvpnAttemptStaysOnThisMachine()
+{
+    const QString wayOut = qEnvironmentVariable("VELNOR_WAY_OUT");
+    if (wayOut.isEmpty())
+        QSKIP("needs the namespace of tests/support/only-loopback.sh");
+    // /proc/net/dev, not /sys: sysfs shows the namespace it was mounted in.
+    const auto packetsOut = [&wayOut] {
+        QFile table(QStringLiteral("/proc/self/net/dev"));
+        table.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : table.readAll().split('\n')) {
+            const QList<QByteArray> cells = line.simplified().split(' ');
+            if (cells.size() > 10 && cells.first() == wayOut.toUtf8() + ':')
+                return cells.at(10).toInt();
+        }
+        return -1;
+    };
+    qputenv("VELNOR_OPENVPN", "openvpn");
+    openWindow();
+    signInThroughWindow(QStringLiteral("demo"), QStringLiteral("demo"));
+    QTRY_COMPARE(fixture->field("user_enabled"), QStringLiteral("1"));
+    auto* protocols = child<QComboBox>("protocols");
+    protocols->setCurrentIndex(protocols->findText(QStringLiteral("Protocol: OpenVPN")));
+    const int before = packetsOut();
+    QVERIFY(before >= 0);
+    child<QPushButton>("connect")->click();
+
+    // OpenVPN tries the server in real time while the monitor counts to its limit.
+    for (int tick = 0; tick < 14 && dialogs->boxes().isEmpty(); ++tick) {
+        QTest::qWait(500);
+        QMetaObject::invokeMethod(window, "UpdateTimer");
+    }
+    QCOMPARE(dialogs->boxes().size(), 1);
+    QCOMPARE(dialogs->last().title, QStringLiteral("Cannot connect"));
+    QFile log(QDir::currentPath() + QStringLiteral("/include/openvpn.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray tried = log.readAll();
+    QVERIFY2(tried.contains("127.0.1."), tried.constData());
+    QCOMPARE(packetsOut(), before);
+    qunsetenv("VELNOR_OPENVPN");
 }
 
 void DemoTest::stopsCleanlyAndLogsNoSecret()
