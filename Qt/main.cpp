@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "app/singleinstance.h"
 #include "mainwindow/velnormain.h"
+#include "platform/endrequests.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[])
     {
         VelnorMain window;
         window.show();
+        platform::onEndRequest(&app, [] { QCoreApplication::quit(); });
         exitCode = app.exec();
     }
     return exitCode;

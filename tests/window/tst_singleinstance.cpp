@@ -1,12 +1,16 @@
+#include "app/settings.h"
 #include "app/singleinstance.h"
+#include "fakebackend.h"
 #include "mainwindow/velnormain.h"
 #include "testenvironment.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QtTest>
 
+#include <csignal>
 #include <limits>
 #include <memory>
 
@@ -26,9 +30,11 @@ private slots:
     void runningCopyServesRaiseRequest();
     void freshStartWhenHeartbeatIsStale();
     void tickServesRaiseRequestInProcess();
+    void endRequestEndsLikeQuit_data();
+    void endRequestEndsLikeQuit();
 
 private:
-    QProcess* startProgram();
+    QProcess* startProgram(const QProcessEnvironment& extra = {});
     QString readKey(const QString& key) const;
     void writeKey(const QString& key, const QString& value) const;
 
@@ -53,10 +59,11 @@ void SingleInstanceTest::cleanup()
     env.reset();
 }
 
-QProcess* SingleInstanceTest::startProgram()
+QProcess* SingleInstanceTest::startProgram(const QProcessEnvironment& extra)
 {
     auto* process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(extra);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->configFolder());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process->setProcessEnvironment(environment);
@@ -184,6 +191,57 @@ void SingleInstanceTest::tickServesRaiseRequestInProcess()
     QVERIFY(window.isVisible());
     QVERIFY(!window.isMinimized());
     QCOMPARE(window.size(), QSize(360, 440));
+}
+
+void SingleInstanceTest::endRequestEndsLikeQuit_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::newRow("SIGINT (Ctrl-C)") << SIGINT;
+    QTest::newRow("SIGTERM (log-out)") << SIGTERM;
+    QTest::newRow("SIGHUP (terminal closed)") << SIGHUP;
+}
+
+// The real program signs in by itself and connects automatically by OpenVPN;
+// a signal during the attempt must take it down as Quit does.
+void SingleInstanceTest::endRequestEndsLikeQuit()
+{
+    QFETCH(int, number);
+    FakeBackend backend;
+    QByteArray catalogue = testFixture(QStringLiteral("catalogue.xml"));
+    // The first server offers OpenVPN alone, downloaded from this backend.
+    catalogue.replace("<pptp>\n                <enabled>1", "<pptp>\n                <enabled>0");
+    catalogue.replace("<l2tp>\n                <enabled>1", "<l2tp>\n                <enabled>0");
+    catalogue.replace("http://127.0.0.1:8707", backend.baseUrl().toUtf8());
+    QByteArray account = testFixture(QStringLiteral("account.xml"));
+    account.replace("<notice>Maintenance on Sunday</notice>", "<notice></notice>");
+    backend.answer(QStringLiteral("/AppServersV2"), catalogue);
+    backend.answer(QStringLiteral("/AppUserInfoV3"), account);
+    backend.answer(
+        QStringLiteral("/profiles/fra-ca.crt"), "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    backend.answer(QStringLiteral("/profiles/fra-udp.ovpn"), "client\ndev tun\nremote 198.51.100.20 1194\n");
+    app::settings::storeRememberedLogin(QStringLiteral("alice"), QStringLiteral("secret"), true);
+    app::settings::setPreference(app::settings::Preference::AutoConnect, true);
+
+    const QString record = env->workFolder() + QStringLiteral("/openvpn-record");
+    const QString credentials = env->workFolder() + QStringLiteral("/include/auth.conf");
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VELNOR_API_BASE"), backend.baseUrl());
+    extra.insert(QStringLiteral("VELNOR_IP_ECHO_URL"), backend.baseUrl() + QStringLiteral("/ip"));
+    extra.insert(QStringLiteral("VELNOR_DATA_DIR"), env->workFolder());
+    extra.insert(QStringLiteral("VELNOR_OPENVPN"), QStringLiteral(VELNOR_FAKE_OPENVPN));
+    extra.insert(QStringLiteral("FAKE_OPENVPN_RECORD"), record);
+    QProcess* program = startProgram(extra);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record) && QFile::exists(credentials), 15000);
+
+    ::kill(pid_t(program->processId()), number);
+    QVERIFY(program->waitForFinished(15000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 0);
+    QFile recorded(record);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    QVERIFY2(recorded.readAll().contains("terminated"), "OpenVPN was not stopped");
+    QVERIFY(!QFile::exists(credentials));
+    QCOMPARE(readKey(QStringLiteral("vlrunning")), QStringLiteral("0"));
 }
 
 QTEST_MAIN(SingleInstanceTest)
