@@ -2,6 +2,8 @@
 
 #include "ui_velnormain.h"
 
+#include "platform/autostart.h"
+
 void pages::show(Ui::VelnorMain* ui, Page page)
 {
     const std::pair<Page, QWidget*> all[] = {
@@ -29,4 +31,9 @@ connection::State pages::attemptState(const Ui::VelnorMain* ui)
 void pages::setAttemptState(Ui::VelnorMain* ui, connection::State state)
 {
     ui->connectionStatus->setText(connection::wordOf(state));
+}
+
+void pages::nameTheSystem(Ui::VelnorMain* ui)
+{
+    ui->startWithWindows->setText(QCoreApplication::translate("VelnorMain", platform::autostart::optionText()));
 }

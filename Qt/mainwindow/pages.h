@@ -21,6 +21,10 @@ enum class Page {
 // Hides the other four pages, then shows `page`.
 void show(Ui::VelnorMain* ui, Page page);
 
+// The form's texts that name the system it runs on; again after every
+// retranslation, which puts the form's own words back.
+void nameTheSystem(Ui::VelnorMain* ui);
+
 connection::State attemptState(const Ui::VelnorMain* ui);
 void setAttemptState(Ui::VelnorMain* ui, connection::State state);
 

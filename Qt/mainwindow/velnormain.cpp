@@ -44,6 +44,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     elapsedSeconds = 0;
 
     ui->setupUi(this);
+    pages::nameTheSystem(ui);
     ui->XMLUserData->hide();
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.

@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "app/settings.h"
+#include "mainwindow/pages.h"
 #include "mainwindow/tray.h"
 #include "mainwindow/windowflags.h"
 
@@ -49,6 +50,7 @@ void VelnorMain::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange && ui) {
         resetFormLists(ui);
         ui->retranslateUi(this);
+        pages::nameTheSystem(ui);
     }
 }
 

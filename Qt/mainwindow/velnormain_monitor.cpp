@@ -7,6 +7,7 @@
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/tray.h"
+#include "platform/errorcause.h"
 
 #include <QDateTime>
 
@@ -82,9 +83,13 @@ void VelnorMain::UpdateTimer()
             return;
         }
         const QString title = tr("Velnor | PPP Error Code ") + dialerError;
-        const QString text = getPPPErrorText(connection::fieldNumber(dialerError))
+        const int code = connection::fieldNumber(dialerError);
+        QString text = getPPPErrorText(code)
             + tr(" \nTry to connect again. \n\nIf this problem persists, choose to connect using another protocol on ")
             + pppWorker->serverNameText() + tr(" server or/and another server.");
+        const QString cause = platform::remoteAccessCause(code);
+        if (!cause.isEmpty())
+            text += QStringLiteral("\n\n") + cause;
         // Reset first: ticks keep coming while the dialog is open and must
         // not find the error again.
         on_disconnect_clicked();

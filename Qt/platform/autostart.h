@@ -13,6 +13,10 @@ bool add(const QString& executable);
 // Removes the entry; removing a missing entry does nothing and succeeds.
 bool remove();
 
+// The preference's label as the user's system is called, untranslated
+// (context "VelnorMain").
+const char* optionText();
+
 #ifndef Q_OS_WIN
 // Where the entry lives.
 QString entryPath();

@@ -62,6 +62,7 @@ private slots:
     void disabledAccountCannotConnect();
     void dialConfirmedAtNextTick_data();
     void dialConfirmedAtNextTick();
+    void dialErrorShowsOneDialog_data();
     void dialErrorShowsOneDialog();
     void cancelSwallowsLateDialFailure();
     void attemptTimesOutOnEleventhTick();
@@ -349,11 +350,22 @@ void ConnectionTest::dialConfirmedAtNextTick()
     QCOMPARE(fixture->label("authstatus"), QStringLiteral("Session time: 0 minutes"));
 }
 
+void ConnectionTest::dialErrorShowsOneDialog_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("linuxCause");
+    QTest::newRow("password refused: nothing to add") << 691 << QString();
+    QTest::newRow("no NetworkManager: named after the Windows text")
+        << 711 << "\n\nNetworkManager is not running: start it (systemctl start NetworkManager).";
+}
+
 void ConnectionTest::dialErrorShowsOneDialog()
 {
+    QFETCH(int, code);
+    QFETCH(QString, linuxCause);
     signIn();
     choose(QStringLiteral("Frankfurt"), QStringLiteral("PPTP"));
-    ras->queueDial(691);
+    ras->queueDial(DWORD(code));
     child<QPushButton>("connect")->click();
     QTRY_COMPARE(ras->dialCalls().size(), 1);
 
@@ -361,11 +373,12 @@ void ConnectionTest::dialErrorShowsOneDialog()
         tick();
         QTest::qWait(20);
     }
-    QCOMPARE(dialogs->last().title, QStringLiteral("Velnor | PPP Error Code 691"));
+    QCOMPARE(dialogs->last().title, QStringLiteral("Velnor | PPP Error Code %1").arg(code));
     QCOMPARE(dialogs->last().text,
-        connection::pppErrorText(691)
+        connection::pppErrorText(code)
             + " \nTry to connect again. \n\nIf this problem persists, choose to connect using another protocol on "
-              "Frankfurt server or/and another server.");
+              "Frankfurt server or/and another server."
+            + linuxCause);
     QCOMPARE(dialogs->last().icon, QMessageBox::Information);
     QCOMPARE(int(dialogs->last().flags), 0x2041003);
     QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));

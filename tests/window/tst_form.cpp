@@ -30,6 +30,7 @@ private slots:
     void stackingOrder_data();
     void stackingOrder();
     void tabs();
+    void signedInPagesFit();
     void windowProperties();
     void onlyLoginPageVisibleAfterConstruction();
     void hiddenFieldsKeepTheirText();
@@ -412,6 +413,29 @@ void FormTest::tabs()
     QCOMPARE(hidden->count(), 6);
     QCOMPARE(hidden->tabText(0), QStringLiteral("Status"));
     QCOMPARE(hidden->tabText(3), QStringLiteral("XML UserData Response"));
+}
+
+// Whatever the fonts, every widget a signed-in page shows lies inside the pane
+// the tab bar leaves it.
+void FormTest::signedInPagesFit()
+{
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("WingetConnected"));
+    pages->show();
+    for (int index = 0; index < pages->count(); ++index) {
+        pages->setCurrentIndex(index);
+        QWidget* page = pages->currentWidget();
+        QVERIFY(page->isVisible());
+        const QRect pane = page->rect();
+        for (QWidget* shown : page->findChildren<QWidget*>()) {
+            if (!shown->isVisibleTo(page))
+                continue;
+            const QRect where(shown->mapTo(page, QPoint(0, 0)), shown->size());
+            QVERIFY2(pane.contains(where), qPrintable(page->objectName() + QLatin1Char('/') + shown->objectName()));
+        }
+    }
 }
 
 void FormTest::windowProperties()

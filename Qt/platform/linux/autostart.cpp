@@ -69,3 +69,5 @@ bool platform::autostart::remove()
     QFile file(entryPath());
     return !file.exists() || file.remove();
 }
+
+const char* platform::autostart::optionText() { return "Start application with the system"; }

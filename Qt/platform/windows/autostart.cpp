@@ -22,3 +22,5 @@ bool platform::autostart::remove()
     run.sync();
     return run.status() == QSettings::NoError;
 }
+
+const char* platform::autostart::optionText() { return "Start application with Windows"; }

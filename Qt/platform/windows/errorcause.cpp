@@ -1,0 +1,3 @@
+#include "platform/errorcause.h"
+
+QString platform::remoteAccessCause(unsigned long) { return QString(); }
