@@ -2,27 +2,13 @@
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
+#include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/endrequests.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFont>
 #include <QtDebug>
-
-namespace {
-// The form is drawn in the Windows system font; elsewhere use the closest
-// free font with similar widths, so the fixed-size texts still fit.
-void useAvailableFonts()
-{
-#ifndef Q_OS_WIN
-    QFont::insertSubstitutions(
-        QStringLiteral("Segoe UI"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
-    QFont::insertSubstitutions(
-        QStringLiteral("Segoe UI Black"), { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") });
-#endif
-}
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -41,7 +27,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     if (!app::useDataFolder())
         qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));
-    useAvailableFonts();
+    fonts::useFormFonts();
     // Hiding or closing the window must never end the program; only an
     // explicit quit does.
     QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "connection/openvpn.h"
 #include "connection/pppworker.h"
+#include "mainwindow/fonts.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
@@ -45,6 +46,7 @@ VelnorMain::VelnorMain(QWidget* parent)
 
     ui->setupUi(this);
     pages::nameTheSystem(ui);
+    fonts::fitTexts(ui->WingetConnected);
     ui->XMLUserData->hide();
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.

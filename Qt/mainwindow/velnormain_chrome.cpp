@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "app/settings.h"
+#include "mainwindow/fonts.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/tray.h"
 #include "mainwindow/windowflags.h"
@@ -51,6 +52,7 @@ void VelnorMain::changeEvent(QEvent* event)
         resetFormLists(ui);
         ui->retranslateUi(this);
         pages::nameTheSystem(ui);
+        fonts::fitTexts(ui->WingetConnected);
     }
 }
 

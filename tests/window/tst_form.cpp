@@ -1,3 +1,4 @@
+#include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "app/identity.h"
 #include "testenvironment.h"
@@ -419,6 +420,7 @@ void FormTest::tabs()
 // the tab bar leaves it.
 void FormTest::signedInPagesFit()
 {
+    fonts::useFormFonts();
     VelnorMain window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -432,8 +434,15 @@ void FormTest::signedInPagesFit()
         for (QWidget* shown : page->findChildren<QWidget*>()) {
             if (!shown->isVisibleTo(page))
                 continue;
+            const QString name = page->objectName() + QLatin1Char('/') + shown->objectName();
             const QRect where(shown->mapTo(page, QPoint(0, 0)), shown->size());
-            QVERIFY2(pane.contains(where), qPrintable(page->objectName() + QLatin1Char('/') + shown->objectName()));
+            QVERIFY2(pane.contains(where), qPrintable(name));
+            // Nor is its text cut.
+            auto* label = qobject_cast<QLabel*>(shown);
+            const bool hasText = label ? !label->text().isEmpty() && !label->wordWrap() && !label->pixmap()
+                                       : qobject_cast<QAbstractButton*>(shown) != nullptr;
+            if (hasText)
+                QVERIFY2(shown->sizeHint().width() <= shown->width(), qPrintable(name));
         }
     }
 }

@@ -1,0 +1,38 @@
+#include "mainwindow/fonts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+
+void fonts::useFormFonts()
+{
+#ifndef Q_OS_WIN
+    const QStringList standIns = { QStringLiteral("Liberation Sans"), QStringLiteral("Arial") };
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI"), standIns);
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI Black"), standIns);
+    // Windows' own application font; Linux's default (often DejaVu Sans) is
+    // wider and cuts the labels that take it.
+    QFont font = QApplication::font();
+    font.setFamily(QStringLiteral("Segoe UI"));
+    font.setPointSize(9);
+    QApplication::setFont(font);
+#endif
+}
+
+void fonts::fitTexts(QWidget* root)
+{
+    constexpr qreal smallest = 7.0;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        const bool oneLineText = label ? !label->text().isEmpty() && !label->wordWrap() && !label->pixmap()
+                                       : qobject_cast<QAbstractButton*>(widget) != nullptr;
+        if (!oneLineText)
+            continue;
+        QFont font = widget->font();
+        while (widget->sizeHint().width() > widget->width() && font.pointSizeF() - 0.5 >= smallest) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+            widget->setFont(font);
+        }
+    }
+}

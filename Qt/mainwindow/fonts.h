@@ -1,0 +1,23 @@
+#pragma once
+
+namespace fonts {
+
+// The form is drawn in the Windows system font; elsewhere the closest free
+// font with similar widths stands in, both for the widgets that name a family
+// and, as the application font, for those that take the system's, so the
+// fixed-size texts still fit. Call before the window is built.
+void useFormFonts();
+
+} // namespace fonts
+
+class QWidget;
+
+namespace fonts {
+
+// Gives every label, button and check box under `root` whose one-line text is
+// wider than its fixed geometry a smaller font, in half points down to 7 pt,
+// so the text fits rather than being cut; other fonts draw the form's texts
+// wider than the one it was drawn with.
+void fitTexts(QWidget* root);
+
+} // namespace fonts
