@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws every picture of the Qt resource bundle into Qt/resources/.
+"""Draws every picture of the Qt resource bundle into Qt/resources/, and the
+application icon at the icon theme's sizes into packaging/icons/.
 
 Run from the repository root:  python3 scripts/gen-resources.py
 
@@ -421,6 +422,18 @@ def gen_app_icon():
     except TypeError:
         imgs[256].save(path, format="ICO", sizes=[(s, s) for s in sizes])
     WRITTEN.append("velnor.ico")
+
+
+# The icon theme's sizes; packaging/ installs them under the desktop file name.
+THEME_ICON_SIZES = [16, 22, 24, 32, 48, 64, 128, 256, 512]
+
+
+def gen_theme_icons():
+    folder = os.path.join(ROOT, "packaging", "icons")
+    os.makedirs(folder, exist_ok=True)
+    for s in THEME_ICON_SIZES:
+        draw_app_icon(s).save(os.path.join(folder, "%dx%d.png" % (s, s)),
+                              "PNG", optimize=True)
 
 
 # --------------------------------------------------------------------------
@@ -994,6 +1007,7 @@ def write_qrc():
 def main():
     os.makedirs(OUT, exist_ok=True)
     gen_app_icon()
+    gen_theme_icons()
     gen_logos()
     gen_background()
     gen_tab_icons()
@@ -1011,8 +1025,8 @@ def main():
     gen_loader()
     gen_busy_dots()
     write_qrc()
-    print("wrote %d files to %s" % (len(WRITTEN) + 1,
-                                     os.path.relpath(OUT, ROOT)))
+    print("wrote %d files to %s and %d icons to packaging/icons" % (
+        len(WRITTEN) + 1, os.path.relpath(OUT, ROOT), len(THEME_ICON_SIZES)))
 
 
 if __name__ == "__main__":

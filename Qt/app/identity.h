@@ -9,6 +9,16 @@ namespace app {
 // organisation domain, so it must not vary between runs.
 QString webDomain();
 
+// The program's version, fixed at build time.
+QString version();
+
+// The desktop entry's name without ".desktop": the reverse-DNS id built from
+// the web domain, which also names the icon.
+QString desktopFileName();
+
+// The folder an install puts the program in.
+QString installedBinDir();
+
 // Organisation "Velnor", the web domain, application "Velnor VPN". Set before
 // any settings object is opened.
 void setIdentity();

@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMovie>
@@ -33,13 +34,15 @@ static void initResources()
 VelnorMain::VelnorMain(QWidget* parent)
     : QMainWindow(parent)
     , ui(new Ui::VelnorMain)
-    , appVersion(QStringLiteral("15.0801"))
+    , appVersion(app::version())
 {
     initResources();
     dragPosition = QPoint(0, 0);
     userInfoReplyCount = 0;
 
     app::setIdentity();
+    // Lets the desktop find the entry, and so the icon, of this window.
+    QGuiApplication::setDesktopFileName(app::desktopFileName());
     app::settings::keepPrivate();
     app::settings::writeHeartbeat(QDateTime::currentMSecsSinceEpoch());
     elapsedSeconds = 0;

@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "app/identity.h"
 #include "app/settings.h"
 #include "mainwindow/messagebox.h"
 #include "platform/autostart.h"
@@ -13,8 +14,9 @@ void VelnorMain::on_autologin_clicked() { }
 void VelnorMain::on_startWithWindows_clicked()
 {
     const bool wanted = ui->startWithWindows->isChecked();
-    const bool done
-        = wanted ? platform::autostart::add(QCoreApplication::applicationFilePath()) : platform::autostart::remove();
+    const QString program
+        = platform::autostart::program(QCoreApplication::applicationFilePath(), app::installedBinDir());
+    const bool done = wanted ? platform::autostart::add(program) : platform::autostart::remove();
     // The box and the stored flag say what the system will really do.
     const bool on = done ? wanted : !wanted;
     ui->startWithWindows->setChecked(on);

@@ -7,7 +7,13 @@
 // $XDG_CONFIG_HOME/autostart/velnor-vpn.desktop.
 namespace platform::autostart {
 
-// Adds the entry that starts `executable` plainly, without arguments, or
+// What the entry starts for the running `executable`: on Linux its plain name
+// when it lies in `installedBinDir` (a packaged install, found on PATH, so the
+// entry outlives upgrades), else its full path (a build folder); on Windows
+// always the full path.
+QString program(const QString& executable, const QString& installedBinDir);
+
+// Adds the entry that starts `executable` (a name or a path) plainly, without arguments, or
 // replaces an earlier one. True when it was written.
 bool add(const QString& executable);
 // Removes the entry; removing a missing entry does nothing and succeeds.

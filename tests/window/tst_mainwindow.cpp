@@ -163,6 +163,8 @@ void MainWindowTest::constructionState()
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("loading"))->movie());
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("connecting_image"))->movie());
     QCOMPARE(window.windowIcon().isNull(), false);
+    // The installed desktop entry's name, which the desktop takes the icon from.
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral(VELNOR_APP_ID));
 
     // The child that receives focus once the window is active.
     QCOMPARE(window.focusWidget(), window.findChild<QWidget*>(QStringLiteral("username")));

@@ -76,6 +76,8 @@ private slots:
     void rememberedLoginStartsMinimized();
     void autostartEntry_data();
     void autostartEntry();
+    void autostartProgram_data();
+    void autostartProgram();
     void autostartFailureUnchecks();
 
 private:
@@ -229,6 +231,33 @@ void PreferencesTest::autostartEntry()
     QVERIFY(!QFile::exists(platform::autostart::entryPath()));
     // Removing a missing entry does nothing.
     QVERIFY(platform::autostart::remove());
+}
+
+void PreferencesTest::autostartProgram_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("binDir");
+    QTest::addColumn<QString>("program");
+    QTest::newRow("installed") << "/usr/bin/velnor-vpn"
+                               << "/usr/bin"
+                               << "velnor-vpn";
+    QTest::newRow("installed, other spelling") << "/usr/lib/../bin/velnor-vpn"
+                                               << "/usr/bin/"
+                                               << "velnor-vpn";
+    QTest::newRow("build folder") << "/home/ann/src/build/Qt/velnor-vpn"
+                                  << "/usr/bin"
+                                  << "/home/ann/src/build/Qt/velnor-vpn";
+    QTest::newRow("below the bin folder") << "/usr/bin/old/velnor-vpn"
+                                          << "/usr/bin"
+                                          << "/usr/bin/old/velnor-vpn";
+}
+
+void PreferencesTest::autostartProgram()
+{
+    QFETCH(QString, executable);
+    QFETCH(QString, binDir);
+    QFETCH(QString, program);
+    QCOMPARE(platform::autostart::program(executable, binDir), program);
 }
 
 void PreferencesTest::autostartFailureUnchecks()

@@ -45,6 +45,16 @@ QString platform::autostart::execValue(const QString& executable)
     return value + QLatin1Char('"');
 }
 
+QString platform::autostart::program(const QString& executable, const QString& installedBinDir)
+{
+    const QFileInfo file(executable);
+    // Compared as canonical paths when both exist, so a link or "..", not the
+    // spelling, decides.
+    if (!installedBinDir.isEmpty() && QDir(file.absolutePath()) == QDir(installedBinDir))
+        return file.fileName();
+    return executable;
+}
+
 bool platform::autostart::add(const QString& executable)
 {
     const QString path = entryPath();

@@ -7,6 +7,9 @@ const QString runKey = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\W
 const QString valueName = QStringLiteral("Velnor");
 } // namespace
 
+// The Run key starts nothing by name alone.
+QString platform::autostart::program(const QString& executable, const QString&) { return executable; }
+
 bool platform::autostart::add(const QString& executable)
 {
     QSettings run(runKey, QSettings::NativeFormat);
