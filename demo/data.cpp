@@ -230,7 +230,7 @@ std::string loadTexts(const std::string& folder, demo::Data& data)
         data.certificate = demo::readFile(folder + "/openvpn/ca.crt", error);
     if (error.empty())
         data.pageLayout = demo::readFile(folder + "/site/layout.html", error);
-    for (const char* page : { "index", "forgotpassword", "trial", "store" }) {
+    for (const char* page : { "index", "forgotpassword", "trial", "store", "download" }) {
         if (error.empty())
             data.pages[page] = demo::readFile(folder + "/site/" + page + ".html", error);
     }

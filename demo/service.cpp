@@ -164,6 +164,7 @@ void addSite(httplib::Server& server, demo::Service& service)
     fixedPage("/site", "index", "Velnor VPN demo service");
     fixedPage("/site/forgotpassword", "forgotpassword", "Password lost?");
     fixedPage("/site/login/facebook", "trial", "Trial");
+    fixedPage("/site/download", "download", "Download Velnor VPN");
     fixedPage("/store", "store", "Velnor VPN for Android");
 
     // Opened in the browser by the client's checkout; paying activates the

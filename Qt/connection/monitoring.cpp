@@ -1,5 +1,7 @@
 #include "connection/monitoring.h"
 
+#include "connection/quickconnect.h"
+
 #include <QCoreApplication>
 
 QString connection::addressFromEchoPage(const QString& page)
@@ -17,8 +19,7 @@ QString connection::stagePrefix(const QString& quickStage, const QString& quickS
 {
     if (fieldNumber(quickStage) < 1)
         return QString();
-    const int entries = quickServers.split(QLatin1Char('|')).size();
-    return QStringLiteral("Stage %1/%2: ").arg(quickStage).arg(entries);
+    return QStringLiteral("Stage %1/%2: ").arg(quickStage).arg(quickconnect::entryCount(quickServers));
 }
 
 QString connection::progressText(int elapsedSeconds)

@@ -1,5 +1,7 @@
 #include "connection/openvpn.h"
 
+#include "platform/privatefolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QEventLoop>
@@ -65,8 +67,7 @@ bool connection::openvpn::prepareFolders(const QString& base)
     QDir dir(base);
     if (!dir.mkpath(QStringLiteral("include")) || !dir.mkpath(QStringLiteral("openvpn")))
         return false;
-    return QFile::setPermissions(
-        includeFolder(base), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return platform::makePrivate(includeFolder(base));
 }
 
 bool connection::openvpn::writeInputFile(const QString& path, const QByteArray& bytes)

@@ -4,16 +4,18 @@
 
 #include <QStringList>
 
-// An empty list has no entries at all (Qt would split it into one empty one).
-int connection::quickconnect::entryCount(const QString& list)
+int connection::quickconnect::entryCount(const QString& list) { return list.count(QLatin1Char('|')) + 1; }
+
+bool connection::quickconnect::dialable(const QString& protocol)
 {
-    return list.isEmpty() ? 0 : list.split(QLatin1Char('|')).size();
+    return protocol == QLatin1String("PPTP") || protocol == QLatin1String("L2TP")
+        || protocol == QLatin1String("OpenVPN");
 }
 
 connection::quickconnect::Entry connection::quickconnect::entry(const QString& list, int index)
 {
     const QStringList entries = list.split(QLatin1Char('|'));
-    if (index < 0 || index >= entryCount(list))
+    if (index < 0 || index >= entries.size())
         return {};
     const QStringList fields = entries.at(index).split(QLatin1Char('^'));
     const auto field = [&fields](int i) { return i < fields.size() ? fields.at(i) : QString(); };

@@ -3,7 +3,8 @@
 #include <QString>
 
 // The quick-connect list: entries separated by "|" (an empty entry still
-// counts), fields of an entry separated by "^" (a missing field is empty).
+// counts, so an empty list is one empty entry), fields of an entry separated
+// by "^" (a missing field is empty).
 namespace connection::quickconnect {
 
 struct Entry {
@@ -14,7 +15,12 @@ struct Entry {
     QString config; // OpenVPN configuration address
 };
 
+// The number of stages the list makes: one more than its "|" separators.
 int entryCount(const QString& list);
+
+// Whether a stage with this protocol dials anything ("PPTP", "L2TP" or
+// "OpenVPN", case-sensitive). Any other entry is a stage that fails at once.
+bool dialable(const QString& protocol);
 
 // Entry `index` (0-based); an empty entry for an index past the end.
 Entry entry(const QString& list, int index);

@@ -1,6 +1,7 @@
 #include "mainwindow/messagebox.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 
 void messagebox::showStandard(QMessageBox::Icon icon, const QString& text, const QString& title)
 {
@@ -27,5 +28,17 @@ bool messagebox::accountMayConnect(const QString& userEnabled)
             "VPN connections are not available for your account. You need to subscribe to a plan to make account "
             "enabled. \nFor more details please visit our site."),
         QCoreApplication::translate("VelnorMain", "Your account is disabled"));
+    return false;
+}
+
+bool messagebox::openInBrowser(const QUrl& url)
+{
+    if (QDesktopServices::openUrl(url))
+        return true;
+    showStandard(QMessageBox::Warning,
+        QCoreApplication::translate(
+            "VelnorMain", "No web browser could be opened. Please open this address in your browser:\n\n%1")
+            .arg(url.toString()),
+        QCoreApplication::translate("VelnorMain", "Open in browser"));
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QUrl>
 
 namespace messagebox {
 
@@ -17,5 +18,9 @@ void showStandard(QMessageBox::Icon icon, const QString& text, const QString& ti
 // The gate of every connect: false, after telling the user, while the
 // account (its `user_enabled` text) is not enabled.
 bool accountMayConnect(const QString& userEnabled);
+
+// Opens a page in the user's browser. Without a browser the user gets the
+// address to copy instead; false then.
+bool openInBrowser(const QUrl& url);
 
 } // namespace messagebox

@@ -7,21 +7,8 @@
 #include "service/endpoints.h"
 #include "service/request.h"
 
-#include <QDesktopServices>
-
 namespace {
-// Opens a page in the user's browser. Without a browser the user gets the
-// address to copy instead; false then.
-bool openInBrowser(const QUrl& url)
-{
-    if (QDesktopServices::openUrl(url))
-        return true;
-    messagebox::showStandard(QMessageBox::Warning,
-        VelnorMain::tr("No web browser could be opened. Please open this address in your browser:\n\n%1")
-            .arg(url.toString()),
-        VelnorMain::tr("Open in browser"));
-    return false;
-}
+using messagebox::openInBrowser;
 
 QUrl sitePage(const QString& path) { return service::buildUrl(service::endpoints::siteBase(), path); }
 } // namespace

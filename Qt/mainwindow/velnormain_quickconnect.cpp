@@ -11,6 +11,7 @@
 
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 using connection::State;
@@ -106,6 +107,7 @@ void VelnorMain::quickConnectDial()
 
     const QString serverName = quickconnect::upToNul(ui->server_name->text());
     const QString protocol = quickconnect::upToNul(ui->server_protocol->text());
+    const bool dials = quickconnect::dialable(protocol);
     ui->connecting_title->setText(stageText + QLatin1Char('/') + entries + tr(" - Connecting to ") + serverName);
     ui->connecting_message->setText(protocol + tr(" connection to ") + serverName + tr("\nis in progress"));
     ui->cancel->show();
@@ -117,7 +119,9 @@ void VelnorMain::quickConnectDial()
     if (!stillWanted())
         return;
 
-    if (stage > 1) {
+    // The pause spaces one dial from the last; a stage that dials nothing
+    // needs none, so a list of such entries never holds the window.
+    if (stage > 1 && dials) {
         ui->connecting_image->hide();
         QCoreApplication::processEvents();
         if (!stillWanted())
@@ -160,4 +164,14 @@ void VelnorMain::quickConnectDial()
         OpenVPNConnectStage0();
     }
     QCoreApplication::processEvents();
+
+    // Nothing to dial: the stage has failed at once. The next stage is posted
+    // after the last pending-event call, so it runs once this one has returned:
+    // a long run of such entries neither nests nor holds the window.
+    if (!dials && stage >= 1) {
+        QTimer::singleShot(0, this, [this, attempt] {
+            if (attempt == currentAttempt() && connection::fieldNumber(ui->quick_stage->text()) >= 1)
+                QuickConnectNextStage();
+        });
+    }
 }

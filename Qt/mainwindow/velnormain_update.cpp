@@ -1,16 +1,17 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "mainwindow/messagebox.h"
 #include "platform/installer.h"
+#include "service/endpoints.h"
 #include "service/request.h"
 #include "service/update.h"
 
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
-#include <QSaveFile>
 
 namespace {
+namespace installer = platform::installer;
 const QString installerFile = QStringLiteral("update.exe");
 } // namespace
 
@@ -45,15 +46,19 @@ void VelnorMain::UpdateResponse(QNetworkReply* reply)
     question.setTextFormat(Qt::PlainText);
     if (question.exec() != QMessageBox::Yes)
         return;
+    if (installer::updateRoute() == installer::Route::DownloadPage) {
+        messagebox::openInBrowser(service::buildUrl(service::endpoints::siteBase(), QStringLiteral("/download")));
+        return;
+    }
 
     ui->loading->show();
     ui->authstatus->setText(tr("starting update..."));
     QCoreApplication::processEvents();
 
     const QUrl url(updateUrl, QUrl::TolerantMode);
-    // Where the installer is run, anyone on the path of a plain-HTTP address
-    // could hand in their own.
-    if (!service::update::acceptsInstallerUrl(url, platform::installer::runsInstaller)) {
+    // The installer is run: anyone on the path of a plain-HTTP address could
+    // hand in their own.
+    if (!service::update::acceptsInstallerUrl(url, true)) {
         ui->authstatus->setText(tr("cannot download update pack"));
         ui->loading->hide();
         return;
@@ -82,22 +87,19 @@ void VelnorMain::downloadFinished(QNetworkReply* data)
         return;
     }
 
-    // Written whole or not at all: a truncated installer is never started.
-    const QByteArray body = data->readAll();
-    QSaveFile file(installerFile);
-    bool saved = file.open(QIODevice::WriteOnly);
-    if (saved) {
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        saved = file.write(body) == body.size() && file.commit();
-    }
-    if (!saved) {
+    switch (installer::handOver(installerFile, data->readAll())) {
+    case installer::HandOver::NotSaved:
         ui->loading->hide();
         ui->authstatus->setText(tr("cannot save files"));
         return;
+    case installer::HandOver::NotStarted:
+        // The client stays: nothing would install the update.
+        ui->loading->hide();
+        ui->authstatus->setText(tr("cannot start the installer"));
+        return;
+    case installer::HandOver::Started:
+        QCoreApplication::quit();
+        ui->loading->hide();
+        return;
     }
-
-    // The client quits whether or not the hand-over worked.
-    platform::installer::handOver(QFileInfo(installerFile).absoluteFilePath());
-    QCoreApplication::quit();
-    ui->loading->hide();
 }

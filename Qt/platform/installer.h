@@ -1,24 +1,24 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// Handing a downloaded installer over to the system.
+// What an accepted update does on this system.
 namespace platform::installer {
 
-// Windows runs the installer, silently and with the program's administrator
-// rights. Elsewhere it is only saved and shown to the user: it is a Windows
-// installer, and where Wine is installed, running or opening it would run it.
-#ifdef Q_OS_WIN
-constexpr bool runsInstaller = true;
-#else
-constexpr bool runsInstaller = false;
-#endif
+// Windows downloads the installer and runs it. On Linux the system's package
+// manager installs the client: the user is sent to the web site's download
+// page, the client keeps running, and no installer is fetched or saved.
+enum class Route { RunInstaller, DownloadPage };
+Route updateRoute();
 
-// Windows: starts the installer detached with "/SILENT". Elsewhere: opens
-// the folder that holds it in the desktop's file manager; never the file.
-// True when the process started.
-bool handOver(const QString& installerPath);
+enum class HandOver { NotSaved, NotStarted, Started };
+
+// Windows: saves the installer as `fileName` (relative to the working
+// folder), whole or not at all, and starts it detached with "/SILENT".
+// Linux: saves and starts nothing.
+HandOver handOver(const QString& fileName, const QByteArray& installer);
 
 // Starts a detached process; tests swap in a recorder (nullptr restores
 // the real one).

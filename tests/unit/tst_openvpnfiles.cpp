@@ -93,13 +93,17 @@ void OpenVpnFilesTest::quickConnectEntry_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("dialable");
     const QString list = QStringLiteral("N^198.51.100.1^PPTP|E^198.51.100.2^L2TP^psk|W^198.51.100.3^OpenVPN^c^f|");
-    QTest::newRow("pptp") << list << 0 << 4 << QStringList { "N", "198.51.100.1", "PPTP", "", "" };
-    QTest::newRow("l2tp") << list << 1 << 4 << QStringList { "E", "198.51.100.2", "L2TP", "psk", "" };
-    QTest::newRow("openvpn") << list << 2 << 4 << QStringList { "W", "198.51.100.3", "OpenVPN", "c", "f" };
-    QTest::newRow("trailing empty entry") << list << 3 << 4 << QStringList { "", "", "", "", "" };
-    QTest::newRow("past the end") << list << 4 << 4 << QStringList { "", "", "", "", "" };
-    QTest::newRow("empty list") << "" << 0 << 0 << QStringList { "", "", "", "", "" };
+    QTest::newRow("pptp") << list << 0 << 4 << QStringList { "N", "198.51.100.1", "PPTP", "", "" } << true;
+    QTest::newRow("l2tp") << list << 1 << 4 << QStringList { "E", "198.51.100.2", "L2TP", "psk", "" } << true;
+    QTest::newRow("openvpn") << list << 2 << 4 << QStringList { "W", "198.51.100.3", "OpenVPN", "c", "f" } << true;
+    QTest::newRow("trailing empty entry") << list << 3 << 4 << QStringList { "", "", "", "", "" } << false;
+    QTest::newRow("past the end") << list << 4 << 4 << QStringList { "", "", "", "", "" } << false;
+    // Still one stage, an empty one.
+    QTest::newRow("empty list") << "" << 0 << 1 << QStringList { "", "", "", "", "" } << false;
+    QTest::newRow("protocol in lower case")
+        << "S^198.51.100.4^openvpn^c^f" << 0 << 1 << QStringList { "S", "198.51.100.4", "openvpn", "c", "f" } << false;
 }
 
 void OpenVpnFilesTest::quickConnectEntry()
@@ -108,9 +112,11 @@ void OpenVpnFilesTest::quickConnectEntry()
     QFETCH(int, index);
     QFETCH(int, count);
     QFETCH(QStringList, fields);
+    QFETCH(bool, dialable);
     const quickconnect::Entry entry = quickconnect::entry(list, index);
     QCOMPARE(QStringList({ entry.name, entry.address, entry.protocol, entry.key, entry.config }), fields);
     QCOMPARE(quickconnect::entryCount(list), count);
+    QCOMPARE(quickconnect::dialable(entry.protocol), dialable);
 }
 
 void OpenVpnFilesTest::stageText_data()

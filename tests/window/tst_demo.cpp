@@ -302,6 +302,7 @@ void DemoTest::answers_data()
     QTest::newRow("start page") << "/" << 200 << html << "<code>demo</code>";
     QTest::newRow("password recovery") << "/site/forgotpassword" << 200 << html << "Password lost?";
     QTest::newRow("trial") << "/site/login/facebook" << 200 << html << "Trial";
+    QTest::newRow("download page") << "/site/download" << 200 << html << "package manager";
     QTest::newRow("store") << "/store" << 200 << html << "Android";
     QTest::newRow("payment without a plan") << "/site/api/payment?email=demo@velnor-vpn.example&processor=1" << 400
                                             << html << "lacks the e-mail, method or plan";

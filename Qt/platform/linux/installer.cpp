@@ -1,9 +1,10 @@
 #include "platform/installer.h"
 
-#include <QFileInfo>
+platform::installer::Route platform::installer::updateRoute() { return Route::DownloadPage; }
 
-bool platform::installer::handOver(const QString& installerPath)
+// A Windows installer is of no use here, and where Wine is installed, opening
+// it would run it.
+platform::installer::HandOver platform::installer::handOver(const QString&, const QByteArray&)
 {
-    // The folder only: a default opener given the file would hand it to Wine.
-    return startDetached(QStringLiteral("xdg-open"), { QFileInfo(installerPath).absolutePath() });
+    return HandOver::NotSaved;
 }

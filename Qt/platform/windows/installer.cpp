@@ -2,10 +2,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
-bool platform::installer::handOver(const QString& installerPath)
+platform::installer::Route platform::installer::updateRoute() { return Route::RunInstaller; }
+
+platform::installer::HandOver platform::installer::handOver(const QString& fileName, const QByteArray& installer)
 {
+    // Written whole or not at all: a truncated installer is never started.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(installer) != installer.size() || !file.commit())
+        return HandOver::NotSaved;
     // Absolute: a bare name would be looked up in the program's folder first.
-    return startDetached(
-        QDir::toNativeSeparators(QFileInfo(installerPath).absoluteFilePath()), { QStringLiteral("/SILENT") });
+    const QString path = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+    return startDetached(path, { QStringLiteral("/SILENT") }) ? HandOver::Started : HandOver::NotStarted;
 }
