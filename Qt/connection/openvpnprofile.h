@@ -15,6 +15,8 @@ struct Directive {
     QStringList arguments;
     QByteArray inlineBody; // the text between <name> and </name> for an inline block, else empty
     bool isInline = false;
+    // The number of the <connection> block the line is in, counted from 1; 0 outside blocks.
+    int connection = 0;
 };
 
 struct ProfileCheck {
