@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "connection/launcher.h"
 #include "connection/monitoring.h"
 #include "connection/openvpn.h"
 #include "connection/quickconnect.h"
@@ -80,13 +81,13 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
         return;
     const QString base = baseFolder();
     const QByteArray configuration = service::failed(reply) ? QByteArray() : reply->readAll();
+    openvpn::Launcher* launcher = openvpn::launcher(openvpnProcess);
     const QString refused = openvpn::refusedDirective(configuration);
     if (!refused.isEmpty())
         qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(refused));
     if (service::failed(reply) || !refused.isEmpty() || !openvpn::prepareFolders(base)
         || !openvpn::writeInputFile(openvpn::configPath(base), configuration)
-        || !openvpn::writeInputFile(
-            openvpn::credentialsPath(base), openvpn::credentials(ui->username->text(), ui->password->text()))) {
+        || !launcher->keepCredentials(base, ui->username->text(), ui->password->text())) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
             QuickConnectNextStage();
             return;
@@ -107,7 +108,7 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
 
     // A tunnel of an earlier attempt that survived its stop would swallow
     // this start and stay up unseen.
-    const bool stopped = openvpn::stopAndWait(openvpnProcess);
+    const bool stopped = launcher->endPrevious();
     if (attempt != openvpn::currentAttempt())
         return;
     if (!stopped) {
@@ -118,9 +119,8 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
             tr("OpenVPN is still running"));
         return;
     }
-    const openvpn::Command command = openvpn::command(base, service::endpoints::openvpnExecutable());
-    openvpnProcess->setWorkingDirectory(command.workingFolder);
-    openvpnProcess->start(command.program, command.arguments, QIODevice::ReadWrite);
+    const openvpn::ProfileCheck check = openvpn::checkProfile(configuration);
+    launcher->start(base, check.accepted ? check.directives : QVector<openvpn::Directive>());
     ui->cancel->setEnabled(true);
 }
 
