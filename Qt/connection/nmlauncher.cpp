@@ -184,7 +184,8 @@ void connection::openvpn::NetworkManagerLauncher::requestStop()
     if (!started)
         return;
     const int command = commandMilliseconds;
-    post([command] { nm::run(downArguments(), command); });
+    // The window's end takes it down by itself, without waiting for this.
+    post([command, exiting = exiting] { nm::run(downArguments(), command, [exiting] { return exiting->load(); }); });
 }
 
 void connection::openvpn::NetworkManagerLauncher::stopForExit()

@@ -243,6 +243,17 @@ if [ -z "$world_user" ]; then
 else
     chown "$world_user:" "$state/home"
     chmod 0711 "$state"
+    # A checkout under a private home (/root) is opened to the user in this
+    # mount namespace only, through an overlay on each folder it cannot enter.
+    folder=$(dirname "$(realpath "$1")")
+    path=""
+    for part in ${folder//\// }; do
+        path="$path/$part"
+        setpriv --reuid "$world_user" --regid "$world_user" --clear-groups test -x "$path" && continue
+        mkdir -p "$state/open$path/upper" "$state/open$path/work"
+        mount -t overlay overlay -o "lowerdir=$path,upperdir=$state/open$path/upper,workdir=$state/open$path/work" "$path"
+        chmod o+x "$path"
+    done
     env -u VELNOR_NMCLI -u VELNOR_OPENVPN -u XDG_RUNTIME_DIR HOME="$state/home" VELNOR_NM_SANDBOX=1 \
         setpriv --reuid "$world_user" --regid "$world_user" --init-groups "$@"
 fi
