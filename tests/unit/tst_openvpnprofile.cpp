@@ -13,6 +13,8 @@ class OpenVpnProfileTest : public QObject {
 private slots:
     void checkProfile_data();
     void checkProfile();
+    void pemCertificate_data();
+    void pemCertificate();
 };
 
 namespace {
@@ -133,6 +135,34 @@ void OpenVpnProfileTest::checkProfile()
     QCOMPARE(check.refused, refused);
     QCOMPARE(check.accepted, refused.isEmpty());
     QCOMPARE(described(check.directives, namesOnly), read);
+}
+
+void OpenVpnProfileTest::pemCertificate_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("pem");
+    const QByteArray block = "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n";
+    const QByteArray sample = file(QStringLiteral(VELNOR_TEST_FIXTURES "/openvpn-sample-client.ovpn"));
+    const int ca = sample.indexOf("<ca>\n") + 5;
+    QTest::newRow("demo CA") << file(QStringLiteral(VELNOR_DEMO_DATA "/openvpn/ca.crt")) << true;
+    QTest::newRow("OpenVPN sample CA") << sample.mid(ca, sample.indexOf("</ca>") - ca) << true;
+    QTest::newRow("two, CR-LF, white space") << "\n \n" + block + QByteArray(block).replace("\n", "\r\n") + "\t\n"
+                                             << true;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("text before") << "Certificate:\n" + block << false;
+    QTest::newRow("key") << QByteArray(block).replace("CERTIFICATE", "PRIVATE KEY") << false;
+    QTest::newRow("not base64") << QByteArray(block).replace("MIIB", "MI.B") << false;
+    QTest::newRow("unclosed") << block.left(32) << false;
+    QTest::newRow("shared object") << QByteArray("\x7f"
+                                                 "ELF\x02\x01\x01")
+            + block << false;
+}
+
+void OpenVpnProfileTest::pemCertificate()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, pem);
+    QCOMPARE(openvpn::isPemCertificate(bytes), pem);
 }
 
 QTEST_GUILESS_MAIN(OpenVpnProfileTest)
