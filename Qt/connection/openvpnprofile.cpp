@@ -294,6 +294,8 @@ public:
                 directive.arguments = directive.arguments.mid(2);
             }
             directive.connection = connection;
+            if (directive.name.isEmpty())
+                return unreadable(QStringLiteral("line %1 names no directive").arg(number));
             if (!allowed(directive))
                 return refuse(directive.name);
             check.directives << directive;

@@ -110,6 +110,7 @@ void OpenVpnProfileTest::checkProfile_data()
     refused("long line", "verb 3 " + QByteArray(248, 'x') + "\n", "line 1 is too long");
     refused("long line in a block", "<ca>\n" + QByteArray(255, 'x') + "</ca>\nplugin x\n</ca>\n", "line 2 is too long");
     refused("too many words", "verb 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3\n", "line 1 has more than 15 words");
+    refused("empty name", "'' x\n", "line 1 names no directive");
     refused("unclosed quote", "verb \"3\n", "line 1 cannot be read: an unclosed quote");
     refused("backslash OpenVPN drops", "verb 3\nplugin \\x\n", "line 2 cannot be read: a backslash before 'x'");
     refused("NUL", QByteArray("verb 3\0plugin x\n", 16), "a NUL byte");
