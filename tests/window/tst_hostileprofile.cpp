@@ -15,7 +15,9 @@ namespace openvpn = connection::openvpn;
 namespace {
 const QString certificatePath = QStringLiteral("/profiles/ca.crt");
 const QString configPath = QStringLiteral("/profiles/client.ovpn");
-const QString launcher = QStringLiteral("ip netns exec vpf-hostile " VELNOR_REAL_OPENVPN);
+// A name of its own, so that two runs on one machine do not meet.
+const QString netns = QStringLiteral("vpf-hostile-%1").arg(getpid());
+const QString launcher = QStringLiteral("ip netns exec %1 " VELNOR_REAL_OPENVPN).arg(netns);
 
 QByteArray contents(const QString& path)
 {
@@ -38,7 +40,6 @@ private slots:
     void cleanupTestCase();
     void sharedObjectNeverLoaded_data();
     void sharedObjectNeverLoaded();
-
 };
 
 void HostileProfileTest::initTestCase()
@@ -47,14 +48,13 @@ void HostileProfileTest::initTestCase()
         QSKIP("needs root, for a network namespace and OpenVPN's tunnel device");
     if (!QFile::exists(QStringLiteral(VELNOR_REAL_OPENVPN)))
         QSKIP("needs OpenVPN (" VELNOR_REAL_OPENVPN ", scripts/deps)");
-    run({ "ip", "netns", "delete", "vpf-hostile" });
-    QVERIFY(run({ "ip", "netns", "add", "vpf-hostile" }));
+    QVERIFY(run({ "ip", "netns", "add", netns }));
 }
 
 void HostileProfileTest::cleanupTestCase()
 {
     if (geteuid() == 0)
-        run({ "ip", "netns", "delete", "vpf-hostile" });
+        run({ "ip", "netns", "delete", netns });
 }
 
 void HostileProfileTest::sharedObjectNeverLoaded_data()
