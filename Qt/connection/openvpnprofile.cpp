@@ -242,15 +242,16 @@ public:
     {
     }
 
-    // False when the text is refused; `check.refused` then says why.
-    bool read(const QByteArray& text, int connection)
+    // False when the text is refused; `check.refused` then says why. Lines
+    // are numbered from `first`, so that those of a block count in the file.
+    bool read(const QByteArray& text, int connection, int first)
     {
         QList<QByteArray> lines = text.split('\n');
         // The piece after a final '\n' is no line.
         if (lines.last().isEmpty())
             lines.removeLast();
         for (int i = 0; i < lines.size(); ++i) {
-            const int number = i + 1;
+            const int number = first + i;
             if (lines[i].size() > longestLine)
                 return unreadable(QStringLiteral("line %1 is too long").arg(number));
             QString why;
@@ -275,7 +276,7 @@ public:
                 int end = i + 1;
                 for (; end < lines.size(); ++end) {
                     if (lines[end].size() > longestLine)
-                        return unreadable(QStringLiteral("line %1 is too long").arg(end + 1));
+                        return unreadable(QStringLiteral("line %1 is too long").arg(first + end));
                     int start = 0;
                     while (start < lines[end].size() && isSpace(lines[end].at(start)))
                         ++start;
@@ -299,8 +300,8 @@ public:
             if (!allowed(directive))
                 return refuse(directive.name);
             check.directives << directive;
-            if (directive.name == QLatin1String("connection")) {
-                if (!read(directive.inlineBody, ++connections))
+            if (directive.isInline && directive.name == QLatin1String("connection")) {
+                if (!read(directive.inlineBody, ++connections, number + 1))
                     return false;
             }
         }
@@ -366,7 +367,7 @@ openvpn::ProfileCheck openvpn::checkProfile(const QByteArray& profile)
     }
     const QByteArray text = mark ? profile.mid(3) : profile;
     Reader reader(check);
-    check.accepted = reader.read(text, 0);
+    check.accepted = reader.read(text, 0, 1);
     if (!check.accepted)
         check.directives.clear();
     return check;

@@ -97,6 +97,8 @@ void OpenVpnProfileTest::checkProfile_data()
     refused("setenv opt", "setenv opt plugin x\n", "plugin");
     refused("setenv", "setenv FOO bar\n", "setenv");
     refused("in a connection block", "<connection>\nremote 192.0.2.1\n engine x\n</connection>\n", "engine");
+    refused("unreadable in a connection block", "client\n<connection>\nremote '192.0.2.1\n</connection>\n",
+        "line 3 cannot be read: an unclosed quote");
     // The first end tag closes the outer block, leaving the inner one open.
     refused("connection in connection", "<connection>\n<connection>\n</connection>\n</connection>\n",
         "<connection> is not closed");
