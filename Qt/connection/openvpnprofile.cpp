@@ -162,6 +162,12 @@ QStringList words(const QByteArray& line, QString& why, bool& unreadable)
             backslash = true;
             continue;
         }
+        // OpenVPN would keep the line end in the word; no profile needs that.
+        if (backslash && (c == '\n' || c == '\r')) {
+            why = QStringLiteral("a backslash at the end");
+            unreadable = true;
+            return {};
+        }
         const bool space = isSpace(c) || c == '\0';
         char out = 0;
         bool done = false;
@@ -236,26 +242,27 @@ public:
     {
     }
 
-    // False when the text is refused; `check.refused` then says why.
-    bool read(const QByteArray& text, int connection)
+    // False when the text is refused; `check.refused` then says why. Lines
+    // are numbered from `first`, so that those of a block count in the file.
+    bool read(const QByteArray& text, int connection, int first)
     {
         QList<QByteArray> lines = text.split('\n');
         // The piece after a final '\n' is no line.
         if (lines.last().isEmpty())
             lines.removeLast();
         for (int i = 0; i < lines.size(); ++i) {
-            const int number = i + 1;
+            const int number = first + i;
             if (lines[i].size() > longestLine)
-                return refuse(QStringLiteral("line %1 is too long").arg(number));
+                return unreadable(QStringLiteral("line %1 is too long").arg(number));
             QString why;
-            bool unreadable = false;
-            const QStringList line = words(lines[i] + '\n', why, unreadable);
-            if (unreadable)
-                return refuse(QStringLiteral("line %1 cannot be read: %2").arg(number).arg(why));
+            bool failed = false;
+            const QStringList line = words(lines[i] + '\n', why, failed);
+            if (failed)
+                return unreadable(QStringLiteral("line %1 cannot be read: %2").arg(number).arg(why));
             if (line.isEmpty())
                 continue;
             if (line.size() > mostWords)
-                return refuse(QStringLiteral("line %1 has more than %2 words").arg(number).arg(mostWords));
+                return unreadable(QStringLiteral("line %1 has more than %2 words").arg(number).arg(mostWords));
             openvpn::Directive directive;
             directive.name = line.first();
             directive.arguments = line.mid(1);
@@ -269,7 +276,7 @@ public:
                 int end = i + 1;
                 for (; end < lines.size(); ++end) {
                     if (lines[end].size() > longestLine)
-                        return refuse(QStringLiteral("line %1 is too long").arg(end + 1));
+                        return unreadable(QStringLiteral("line %1 is too long").arg(first + end));
                     int start = 0;
                     while (start < lines[end].size() && isSpace(lines[end].at(start)))
                         ++start;
@@ -278,7 +285,7 @@ public:
                     directive.inlineBody += lines[end] + '\n';
                 }
                 if (end == lines.size())
-                    return refuse(QStringLiteral("<%1> is not closed").arg(directive.name));
+                    return unreadable(QStringLiteral("<%1> is not closed").arg(directive.name));
                 i = end;
             } else if (directive.name == QLatin1String("setenv") && directive.arguments.value(0) == "opt") {
                 // OpenVPN applies the rest of the line as a directive.
@@ -288,11 +295,13 @@ public:
                 directive.arguments = directive.arguments.mid(2);
             }
             directive.connection = connection;
+            if (directive.name.isEmpty())
+                return unreadable(QStringLiteral("line %1 names no directive").arg(number));
             if (!allowed(directive))
                 return refuse(directive.name);
             check.directives << directive;
-            if (directive.name == QLatin1String("connection")) {
-                if (!read(directive.inlineBody, ++connections))
+            if (directive.isInline && directive.name == QLatin1String("connection")) {
+                if (!read(directive.inlineBody, ++connections, number + 1))
                     return false;
             }
         }
@@ -312,10 +321,16 @@ private:
         return allowedDirectives().contains(directive.name);
     }
 
-    bool refuse(const QString& why)
+    bool refuse(const QString& directive)
     {
-        check.refused = why;
+        check.refused = directive;
         return false;
+    }
+
+    bool unreadable(const QString& why)
+    {
+        check.unreadable = true;
+        return refuse(why);
     }
 
     openvpn::ProfileCheck& check;
@@ -330,12 +345,14 @@ openvpn::ProfileCheck openvpn::checkProfile(const QByteArray& profile)
     // OpenVPN reads a line up to its first NUL and drops the rest.
     if (profile.contains('\0')) {
         check.refused = QStringLiteral("a NUL byte");
+        check.unreadable = true;
         return check;
     }
     // To OpenVPN a CR is white space, not a line end; other readers differ.
     for (int i = profile.indexOf('\r'); i >= 0; i = profile.indexOf('\r', i + 1)) {
         if (i + 1 == profile.size() || profile.at(i + 1) != '\n') {
             check.refused = QStringLiteral("a CR that ends no line");
+            check.unreadable = true;
             return check;
         }
     }
@@ -345,12 +362,44 @@ openvpn::ProfileCheck openvpn::checkProfile(const QByteArray& profile)
     const int firstLine = profile.indexOf('\n') < 0 ? profile.size() : profile.indexOf('\n');
     if (firstLine > longestLine) {
         check.refused = QStringLiteral("line 1 is too long");
+        check.unreadable = true;
         return check;
     }
     const QByteArray text = mark ? profile.mid(3) : profile;
     Reader reader(check);
-    check.accepted = reader.read(text, 0);
+    check.accepted = reader.read(text, 0, 1);
     if (!check.accepted)
         check.directives.clear();
     return check;
+}
+
+bool openvpn::isPemCertificate(const QByteArray& bytes)
+{
+    static const QByteArray begin = "-----BEGIN CERTIFICATE-----";
+    static const QByteArray end = "-----END CERTIFICATE-----";
+    const QList<QByteArray> lines = bytes.split('\n');
+    QByteArray body;
+    bool inBlock = false;
+    int blocks = 0;
+    for (const QByteArray& raw : lines) {
+        const QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
+        if (!inBlock) {
+            if (line == begin)
+                inBlock = true;
+            else if (!line.trimmed().isEmpty())
+                return false;
+            continue;
+        }
+        if (line == end) {
+            const auto decoded = QByteArray::fromBase64Encoding(body, QByteArray::AbortOnBase64DecodingErrors);
+            if (body.isEmpty() || !decoded)
+                return false;
+            body.clear();
+            inBlock = false;
+            ++blocks;
+            continue;
+        }
+        body += line;
+    }
+    return !inBlock && blocks > 0;
 }

@@ -4,6 +4,7 @@
 #include "connection/launcher.h"
 #include "connection/monitoring.h"
 #include "connection/openvpn.h"
+#include "connection/openvpnprofile.h"
 #include "connection/quickconnect.h"
 #include "mainwindow/messagebox.h"
 #include "service/endpoints.h"
@@ -49,8 +50,12 @@ void VelnorMain::OpenVPNConnectStage1(QNetworkReply* reply)
     if (!belongsToCurrentAttempt(reply))
         return;
     const QString base = baseFolder();
-    if (service::failed(reply) || !openvpn::prepareFolders(base)
-        || !openvpn::writeInputFile(openvpn::certificatePath(base), reply->readAll())) {
+    const QByteArray certificate = service::failed(reply) ? QByteArray() : reply->readAll();
+    const bool pem = openvpn::isPemCertificate(certificate);
+    if (!service::failed(reply) && !pem)
+        qWarning("refusing an OpenVPN certificate that is not PEM certificates only");
+    if (service::failed(reply) || !pem || !openvpn::prepareFolders(base)
+        || !openvpn::writeInputFile(openvpn::certificatePath(base), certificate)) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
             QuickConnectNextStage();
             return;
@@ -82,10 +87,12 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
     const QString base = baseFolder();
     const QByteArray configuration = service::failed(reply) ? QByteArray() : reply->readAll();
     openvpn::Launcher* launcher = openvpn::launcher(openvpnProcess);
-    const QString refused = openvpn::refusedDirective(configuration);
-    if (!refused.isEmpty())
-        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(refused));
-    if (service::failed(reply) || !refused.isEmpty() || !openvpn::prepareFolders(base)
+    const openvpn::ProfileCheck check = openvpn::checkProfile(configuration);
+    if (!service::failed(reply) && !check.accepted && check.unreadable)
+        qWarning("refusing an OpenVPN configuration OpenVPN would read otherwise: %s", qPrintable(check.refused));
+    else if (!service::failed(reply) && !check.accepted)
+        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(check.refused));
+    if (service::failed(reply) || !check.accepted || !openvpn::prepareFolders(base)
         || !openvpn::writeInputFile(openvpn::configPath(base), configuration)
         || !launcher->keepCredentials(base, ui->username->text(), ui->password->text())) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
@@ -119,8 +126,7 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
             tr("OpenVPN is still running"));
         return;
     }
-    const openvpn::ProfileCheck check = openvpn::checkProfile(configuration);
-    launcher->start(base, check.accepted ? check.directives : QVector<openvpn::Directive>());
+    launcher->start(base, check.directives);
     ui->cancel->setEnabled(true);
 }
 

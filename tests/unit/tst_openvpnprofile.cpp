@@ -13,6 +13,8 @@ class OpenVpnProfileTest : public QObject {
 private slots:
     void checkProfile_data();
     void checkProfile();
+    void pemCertificate_data();
+    void pemCertificate();
 };
 
 namespace {
@@ -95,6 +97,8 @@ void OpenVpnProfileTest::checkProfile_data()
     refused("setenv opt", "setenv opt plugin x\n", "plugin");
     refused("setenv", "setenv FOO bar\n", "setenv");
     refused("in a connection block", "<connection>\nremote 192.0.2.1\n engine x\n</connection>\n", "engine");
+    refused("unreadable in a connection block", "client\n<connection>\nremote '192.0.2.1\n</connection>\n",
+        "line 3 cannot be read: an unclosed quote");
     // The first end tag closes the outer block, leaving the inner one open.
     refused("connection in connection", "<connection>\n<connection>\n</connection>\n</connection>\n",
         "<connection> is not closed");
@@ -108,6 +112,7 @@ void OpenVpnProfileTest::checkProfile_data()
     refused("long line", "verb 3 " + QByteArray(248, 'x') + "\n", "line 1 is too long");
     refused("long line in a block", "<ca>\n" + QByteArray(255, 'x') + "</ca>\nplugin x\n</ca>\n", "line 2 is too long");
     refused("too many words", "verb 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3\n", "line 1 has more than 15 words");
+    refused("empty name", "'' x\n", "line 1 names no directive");
     refused("unclosed quote", "verb \"3\n", "line 1 cannot be read: an unclosed quote");
     refused("backslash OpenVPN drops", "verb 3\nplugin \\x\n", "line 2 cannot be read: a backslash before 'x'");
     refused("NUL", QByteArray("verb 3\0plugin x\n", 16), "a NUL byte");
@@ -133,6 +138,34 @@ void OpenVpnProfileTest::checkProfile()
     QCOMPARE(check.refused, refused);
     QCOMPARE(check.accepted, refused.isEmpty());
     QCOMPARE(described(check.directives, namesOnly), read);
+}
+
+void OpenVpnProfileTest::pemCertificate_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("pem");
+    const QByteArray block = "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n";
+    const QByteArray sample = file(QStringLiteral(VELNOR_TEST_FIXTURES "/openvpn-sample-client.ovpn"));
+    const int ca = sample.indexOf("<ca>\n") + 5;
+    QTest::newRow("demo CA") << file(QStringLiteral(VELNOR_DEMO_DATA "/openvpn/ca.crt")) << true;
+    QTest::newRow("OpenVPN sample CA") << sample.mid(ca, sample.indexOf("</ca>") - ca) << true;
+    QTest::newRow("two, CR-LF, white space") << "\n \n" + block + QByteArray(block).replace("\n", "\r\n") + "\t\n"
+                                             << true;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("text before") << "Certificate:\n" + block << false;
+    QTest::newRow("key") << QByteArray(block).replace("CERTIFICATE", "PRIVATE KEY") << false;
+    QTest::newRow("not base64") << QByteArray(block).replace("MIIB", "MI.B") << false;
+    QTest::newRow("unclosed") << block.left(32) << false;
+    QTest::newRow("shared object") << QByteArray("\x7f"
+                                                 "ELF\x02\x01\x01")
+            + block << false;
+}
+
+void OpenVpnProfileTest::pemCertificate()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, pem);
+    QCOMPARE(openvpn::isPemCertificate(bytes), pem);
 }
 
 QTEST_GUILESS_MAIN(OpenVpnProfileTest)
