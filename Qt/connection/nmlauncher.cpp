@@ -138,12 +138,6 @@ connection::openvpn::NetworkManagerLauncher::~NetworkManagerLauncher()
         delete worker;
 }
 
-void connection::openvpn::NetworkManagerLauncher::setTimeLimits(int activation, int command)
-{
-    activationSeconds = activation;
-    commandMilliseconds = command;
-}
-
 void connection::openvpn::NetworkManagerLauncher::post(std::function<void()> job)
 {
     QMetaObject::invokeMethod(worker, std::move(job), Qt::QueuedConnection);

@@ -29,9 +29,6 @@ public:
     void requestStop() override;
     void stopForExit() override;
 
-    // Bounds on nmcli, as for the dialer: an activation, and any other run.
-    void setTimeLimits(int activationSeconds, int commandMilliseconds);
-
 private:
     void post(std::function<void()> job);
 
@@ -45,6 +42,7 @@ private:
     bool started = false;
     QString userName;
     QString password;
+    // Bounds on nmcli, as for the dialer: an activation, and any other run.
     int activationSeconds = 60;
     int commandMilliseconds = 20000;
 };
