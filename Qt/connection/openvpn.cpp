@@ -3,11 +3,10 @@
 #include "platform/privatefolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTimer>
-#include <QRegularExpression>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -102,74 +101,6 @@ void connection::openvpn::removeInputFiles(const QString& base)
     QFile::remove(credentialsPath(base));
     QFile::remove(certificatePath(base));
     QFile::remove(configPath(base));
-}
-
-const QStringList& connection::openvpn::refusedDirectives()
-{
-    static const QStringList list = {
-        // load code into the (privileged) process
-        QStringLiteral("plugin"),
-        // script hooks, in case the script level is raised again
-        QStringLiteral("script-security"),
-        QStringLiteral("up"),
-        QStringLiteral("down"),
-        QStringLiteral("route-up"),
-        QStringLiteral("route-pre-down"),
-        QStringLiteral("ipchange"),
-        QStringLiteral("learn-address"),
-        QStringLiteral("client-connect"),
-        QStringLiteral("client-disconnect"),
-        QStringLiteral("tls-verify"),
-        QStringLiteral("auth-user-pass-verify"),
-        QStringLiteral("iproute"),
-        // write files anywhere
-        QStringLiteral("writepid"),
-        QStringLiteral("status"),
-        QStringLiteral("log"),
-        QStringLiteral("log-append"),
-        // read other files, or change where paths point
-        QStringLiteral("config"),
-        QStringLiteral("cd"),
-        QStringLiteral("chroot"),
-        // open a control channel
-        QStringLiteral("management"),
-        // leave the process the client stops
-        QStringLiteral("daemon"),
-        QStringLiteral("inetd"),
-    };
-    return list;
-}
-
-QString connection::openvpn::refusedDirective(const QByteArray& configuration)
-{
-    const QStringList lines = QString::fromUtf8(configuration).split(QLatin1Char('\n'));
-    QString inlineTag;
-    for (const QString& rawLine : lines) {
-        const QString line = rawLine.trimmed();
-        // Inline blocks (<ca> ... </ca>) hold data, not directives.
-        if (!inlineTag.isEmpty()) {
-            if (line == QStringLiteral("</") + inlineTag + QLatin1Char('>'))
-                inlineTag.clear();
-            continue;
-        }
-        if (line.startsWith(QLatin1Char('<')) && line.endsWith(QLatin1Char('>'))
-            && !line.startsWith(QStringLiteral("</"))) {
-            inlineTag = line.mid(1, line.size() - 2);
-            continue;
-        }
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
-            continue;
-        QString name = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0).toLower();
-        if (name.startsWith(QStringLiteral("--")))
-            name.remove(0, 2);
-        for (const QString& refused : refusedDirectives()) {
-            // "management" also covers its "management-..." options.
-            if (name == refused
-                || (refused == QLatin1String("management") && name.startsWith(QStringLiteral("management-"))))
-                return name;
-        }
-    }
-    return QString();
 }
 
 void connection::openvpn::requestStop(QProcess* process, int graceMs)

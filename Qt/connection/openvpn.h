@@ -40,13 +40,6 @@ QByteArray credentials(const QString& userName, const QString& password);
 // Removes the three input files (never the log); a missing file is no error.
 void removeInputFiles(const QString& base);
 
-// The first directive of a downloaded configuration that could run code,
-// write files or open a channel on the machine; empty when there is none.
-// The list (refusedDirectives) is what "--script-security 1" does not stop,
-// plus the script hooks themselves as a second line of defence.
-QString refusedDirective(const QByteArray& configuration);
-const QStringList& refusedDirectives();
-
 // Asks the executable to end without waiting for it: SIGTERM now, so it can
 // restore the routes it changed, and a kill after `graceMs` if that same
 // process is still running.

@@ -3,12 +3,13 @@
 
 #include "app/identity.h"
 #include "app/settings.h"
-#include "connection/openvpn.h"
+#include "connection/launcher.h"
 #include "connection/pppworker.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
+#include "service/endpoints.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -69,6 +70,8 @@ VelnorMain::VelnorMain(QWidget* parent)
         applicationMinimize();
 
     openvpnProcess = new QProcess(this);
+    connection::openvpn::installLauncher(
+        openvpnProcess, service::endpoints::openvpnExecutableConfigured(), service::endpoints::openvpnExecutable);
 
     // Parented to their labels so they are released with the window.
     ui->loading->hide();
@@ -170,7 +173,7 @@ VelnorMain::~VelnorMain()
     PPPDisconnect();
     pppWorker->setRunPending(false);
     pppThread->quit();
-    connection::openvpn::stop(openvpnProcess);
+    connection::openvpn::launcher(openvpnProcess)->stopForExit();
     // Exit is bounded: an abandoned dial ends its own child processes within
     // seconds. One still running past that is left to the ending process
     // rather than destroyed under its own feet.

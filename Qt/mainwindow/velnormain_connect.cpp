@@ -2,7 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "connection/errortexts.h"
-#include "connection/openvpn.h"
+#include "connection/launcher.h"
 #include "connection/pppworker.h"
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"
@@ -24,7 +24,7 @@ void VelnorMain::on_connect_clicked()
     if (!messagebox::accountMayConnect(ui->user_enabled->text()))
         return;
 
-    connection::openvpn::requestStop(openvpnProcess);
+    connection::openvpn::launcher(openvpnProcess)->requestStop();
     // Begins this attempt: replies of an earlier one are dropped.
     removeOpenVPNfiles();
     PPPDisconnect();
@@ -92,7 +92,7 @@ void VelnorMain::on_disconnect_clicked()
     pppThread->quit();
     PPPDisconnect();
 
-    connection::openvpn::requestStop(openvpnProcess);
+    connection::openvpn::launcher(openvpnProcess)->requestStop();
     removeOpenVPNfiles();
 
     pppWorker->setErrorCode(QString());

@@ -1,8 +1,10 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "connection/launcher.h"
 #include "connection/monitoring.h"
 #include "connection/openvpn.h"
+#include "connection/openvpnprofile.h"
 #include "connection/quickconnect.h"
 #include "mainwindow/messagebox.h"
 #include "service/endpoints.h"
@@ -48,8 +50,12 @@ void VelnorMain::OpenVPNConnectStage1(QNetworkReply* reply)
     if (!belongsToCurrentAttempt(reply))
         return;
     const QString base = baseFolder();
-    if (service::failed(reply) || !openvpn::prepareFolders(base)
-        || !openvpn::writeInputFile(openvpn::certificatePath(base), reply->readAll())) {
+    const QByteArray certificate = service::failed(reply) ? QByteArray() : reply->readAll();
+    const bool pem = openvpn::isPemCertificate(certificate);
+    if (!service::failed(reply) && !pem)
+        qWarning("refusing an OpenVPN certificate that is not PEM certificates only");
+    if (service::failed(reply) || !pem || !openvpn::prepareFolders(base)
+        || !openvpn::writeInputFile(openvpn::certificatePath(base), certificate)) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
             QuickConnectNextStage();
             return;
@@ -80,13 +86,15 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
         return;
     const QString base = baseFolder();
     const QByteArray configuration = service::failed(reply) ? QByteArray() : reply->readAll();
-    const QString refused = openvpn::refusedDirective(configuration);
-    if (!refused.isEmpty())
-        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(refused));
-    if (service::failed(reply) || !refused.isEmpty() || !openvpn::prepareFolders(base)
+    openvpn::Launcher* launcher = openvpn::launcher(openvpnProcess);
+    const openvpn::ProfileCheck check = openvpn::checkProfile(configuration);
+    if (!service::failed(reply) && !check.accepted && check.unreadable)
+        qWarning("refusing an OpenVPN configuration OpenVPN would read otherwise: %s", qPrintable(check.refused));
+    else if (!service::failed(reply) && !check.accepted)
+        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(check.refused));
+    if (service::failed(reply) || !check.accepted || !openvpn::prepareFolders(base)
         || !openvpn::writeInputFile(openvpn::configPath(base), configuration)
-        || !openvpn::writeInputFile(
-            openvpn::credentialsPath(base), openvpn::credentials(ui->username->text(), ui->password->text()))) {
+        || !launcher->keepCredentials(base, ui->username->text(), ui->password->text())) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
             QuickConnectNextStage();
             return;
@@ -107,7 +115,7 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
 
     // A tunnel of an earlier attempt that survived its stop would swallow
     // this start and stay up unseen.
-    const bool stopped = openvpn::stopAndWait(openvpnProcess);
+    const bool stopped = launcher->endPrevious();
     if (attempt != openvpn::currentAttempt())
         return;
     if (!stopped) {
@@ -118,9 +126,7 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
             tr("OpenVPN is still running"));
         return;
     }
-    const openvpn::Command command = openvpn::command(base, service::endpoints::openvpnExecutable());
-    openvpnProcess->setWorkingDirectory(command.workingFolder);
-    openvpnProcess->start(command.program, command.arguments, QIODevice::ReadWrite);
+    launcher->start(base, check.directives);
     ui->cancel->setEnabled(true);
 }
 

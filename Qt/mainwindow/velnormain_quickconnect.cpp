@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "connection/launcher.h"
 #include "connection/monitoring.h"
 #include "connection/openvpn.h"
 #include "connection/pppworker.h"
@@ -24,7 +25,7 @@ constexpr DWORD stagePauseMs = 5000;
 // dial, running or waiting to run (the hang-up marks the dialer "stop").
 void abandonDials(QProcess* openvpn, PPPWorker* worker, QThread* dialer)
 {
-    connection::openvpn::requestStop(openvpn);
+    connection::openvpn::launcher(openvpn)->requestStop();
     worker->setRunPending(false);
     dialer->quit();
     worker->hangUp();

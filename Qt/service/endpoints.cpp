@@ -21,3 +21,5 @@ QString service::endpoints::ipEchoUrl() { return configured("VELNOR_IP_ECHO_URL"
 QString service::endpoints::storeUrl() { return configured("VELNOR_STORE_URL", VELNOR_DEFAULT_STORE_URL); }
 
 QString service::endpoints::openvpnExecutable() { return configured("VELNOR_OPENVPN", VELNOR_DEFAULT_OPENVPN); }
+
+bool service::endpoints::openvpnExecutableConfigured() { return !qEnvironmentVariableIsEmpty("VELNOR_OPENVPN"); }

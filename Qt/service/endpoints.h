@@ -11,4 +11,7 @@ QString siteBase();
 QString ipEchoUrl();
 QString storeUrl();
 QString openvpnExecutable();
+// Whether VELNOR_OPENVPN names the executable: then the client starts it
+// itself, never through NetworkManager.
+bool openvpnExecutableConfigured();
 } // namespace service::endpoints

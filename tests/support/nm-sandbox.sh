@@ -13,6 +13,12 @@
 # it ends, every process of the sandbox is ended by its PID and the folder
 # is removed. Exit 77: skipped (not root, packages or namespaces missing).
 # VELNOR_NM_SANDBOX_LOG=FILE keeps a copy of NetworkManager's log there.
+#
+# --world USER COMMAND: the same inside the test world's client namespace
+# (scripts/world exec), managing its vclient instead of a veth pair of our
+# own, with the OpenVPN plug-in, DNS written to the private /etc/resolv.conf,
+# and polkit granting USER (made in the private /etc) what an active desktop
+# session has. COMMAND runs as USER.
 set -euo pipefail
 
 skip() {
@@ -21,21 +27,35 @@ skip() {
 }
 
 if [ "${1:-}" != --inside ]; then
-    [ $# -gt 0 ] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
+    world_user=""
+    plugins=(pptp l2tp)
+    tools=()
+    namespaces=(--net --mount --pid)
+    if [ "${1:-}" = --world ]; then
+        world_user=${2:-}
+        shift 2 || true
+        plugins=(openvpn)
+        tools=(/usr/lib/polkit-1/polkitd useradd)
+        # The world's client namespace is the network one.
+        namespaces=(--mount --pid)
+        [ -n "${VELNOR_WORLD_CLIENT_NS:-}" ] || skip "not in the test world (run through scripts/world run)"
+    fi
+    [ $# -gt 0 ] || { echo "usage: $0 [--world USER] COMMAND [ARGUMENT...]" >&2; exit 2; }
     [ "$(id -u)" -eq 0 ] || skip "needs root (scripts/test runs it as root)"
-    for tool in /usr/sbin/NetworkManager nmcli dbus-daemon unshare setpriv ip; do
+    for tool in /usr/sbin/NetworkManager nmcli dbus-daemon unshare setpriv ip "${tools[@]}"; do
         command -v "$tool" >/dev/null || skip "$tool is missing (scripts/deps installs it)"
     done
-    for plugin in pptp l2tp; do
+    for plugin in "${plugins[@]}"; do
         [ -e "/usr/lib/NetworkManager/VPN/nm-$plugin-service.name" ] \
             || skip "network-manager-$plugin is missing (scripts/deps installs it)"
     done
-    unshare --net --mount --pid --fork --mount-proc true 2>/dev/null \
+    unshare "${namespaces[@]}" --fork --mount-proc true 2>/dev/null \
         || skip "cannot make network, mount and PID namespaces here"
     state=$(mktemp -d /tmp/velnor-nm-sandbox.XXXXXX)
     trap 'rm -rf "$state"' EXIT
     set +e
-    unshare --net --mount --pid --fork --mount-proc --propagation private bash "$0" --inside "$state" "$@"
+    unshare "${namespaces[@]}" --fork --mount-proc --propagation private \
+        bash "$0" --inside "$state" "$world_user" "$@"
     exit $?
 fi
 
@@ -43,7 +63,8 @@ fi
 # in /proc is one of ours.
 shift
 state=$1
-shift
+world_user=$2
+shift 2
 
 finish() {
     local status=$? pid alive
@@ -68,6 +89,10 @@ finish() {
         echo "nm-sandbox: the last lines of NetworkManager's log:" >&2
         tail -n 40 "$state/NetworkManager.log" >&2
     fi
+    if [ $status -ne 0 ] && [ $status -ne 77 ] && [ -s "$state/polkitd.log" ]; then
+        echo "nm-sandbox: polkitd's log:" >&2
+        tail -n 20 "$state/polkitd.log" >&2
+    fi
     [ -n "${VELNOR_NM_SANDBOX_LOG:-}" ] && cp "$state/NetworkManager.log" "$VELNOR_NM_SANDBOX_LOG"
     umount /run /var /etc /sys 2>/dev/null
     umount "$state" 2>/dev/null
@@ -80,16 +105,24 @@ mkdir -p "$state"/etc/upper "$state"/etc/work "$state"/var/upper "$state"/var/wo
 mount -t overlay overlay -o "lowerdir=/etc,upperdir=$state/etc/upper,workdir=$state/etc/work" /etc
 mount -t overlay overlay -o "lowerdir=/var,upperdir=$state/var/upper,workdir=$state/var/work" /var
 mount -t tmpfs -o mode=0755 velnor-run /run
-mount -t sysfs -o ro sysfs /sys
+# Read-only, so NetworkManager takes the links as they are rather than wait
+# for a udev that does not run here. "ip netns exec" has mounted the world's.
+if [ -z "$world_user" ]; then
+    mount -t sysfs -o ro sysfs /sys
+else
+    mount -o remount,ro /sys
+fi
 
 # Only our own buses: never one the caller's environment points at.
 unset DBUS_SYSTEM_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
 
-ip link set lo up
-ip link add velnor-a type veth peer name velnor-b 2>/dev/null || skip "this kernel cannot make a veth pair"
-ip address add 198.51.100.2/24 dev velnor-b
-ip link set velnor-b up
-ip link set velnor-a up
+if [ -z "$world_user" ]; then
+    ip link set lo up
+    ip link add velnor-a type veth peer name velnor-b 2>/dev/null || skip "this kernel cannot make a veth pair"
+    ip address add 198.51.100.2/24 dev velnor-b
+    ip link set velnor-b up
+    ip link set velnor-a up
+fi
 
 mkdir -p /run/dbus /run/NetworkManager /var/lib/NetworkManager
 cat > "$state/bus.conf" <<'CONF'
@@ -119,15 +152,17 @@ cat > "$state/bus.conf" <<'CONF'
 CONF
 dbus-daemon --config-file="$state/bus.conf" --nofork --nopidfile --nosyslog >"$state/dbus.log" 2>&1 &
 
-cat > "$state/NetworkManager.conf" <<'CONF'
+device=velnor-a auth=root-only dns=none rc=unmanaged
+[ -z "$world_user" ] || device=vclient auth=true dns=default rc=file
+cat > "$state/NetworkManager.conf" <<CONF
 [main]
 plugins=keyfile
-auth-polkit=root-only
+auth-polkit=$auth
 no-auto-default=*
-dns=none
-rc-manager=unmanaged
+dns=$dns
+rc-manager=$rc
 [keyfile]
-unmanaged-devices=except:interface-name:velnor-a
+unmanaged-devices=except:interface-name:$device
 [logging]
 level=INFO
 CONF
@@ -135,6 +170,35 @@ for _ in $(seq 50); do
     [ -S /run/dbus/system_bus_socket ] && break
     sleep 0.1
 done
+
+if [ -n "$world_user" ]; then
+    # What an active local session may do with NetworkManager (the
+    # allow_active defaults of its actions), granted to this one user, who
+    # has no session at all.
+    getent passwd "$world_user" >/dev/null || useradd --no-create-home --home-dir /nonexistent "$world_user"
+    cat > /etc/polkit-1/rules.d/50-velnor-world.rules <<RULES
+polkit.addRule(function(action, subject) {
+    var active = ["network-control", "settings.modify.own", "enable-disable-network", "enable-disable-wifi",
+        "enable-disable-wwan", "enable-disable-wimax", "wifi.scan", "wifi.share.protected", "wifi.share.open",
+        "enable-disable-statistics", "enable-disable-connectivity-check"];
+    var prefix = "org.freedesktop.NetworkManager.";
+    if (subject.user == "$world_user" && action.id.indexOf(prefix) == 0
+        && active.indexOf(action.id.substring(prefix.length)) >= 0)
+        return polkit.Result.YES;
+});
+RULES
+    # It drops to its own user by itself.
+    /usr/lib/polkit-1/polkitd \
+        >"$state/polkitd.log" 2>&1 &
+    # NetworkManager asks it from its first request on.
+    for _ in $(seq 50); do
+        grep -q "Acquired the name" "$state/polkitd.log" && break
+        sleep 0.1
+    done
+    # The resolver file is NetworkManager's to write here.
+    rm -f /etc/resolv.conf
+    : >/etc/resolv.conf
+fi
 # --debug: in the foreground, logging to standard error.
 /usr/sbin/NetworkManager --debug --config="$state/NetworkManager.conf" >"$state/NetworkManager.log" 2>&1 &
 nm=$!
@@ -155,11 +219,41 @@ fi
 
 # The network a VPN needs under it: without one, NetworkManager has no
 # connection to start the VPN from.
-nmcli connection add type ethernet ifname velnor-a con-name velnor-base autoconnect no \
-    ipv4.method manual ipv4.addresses 198.51.100.1/24 ipv4.gateway 198.51.100.2 ipv6.method disabled >/dev/null
+if [ -z "$world_user" ]; then
+    nmcli connection add type ethernet ifname velnor-a con-name velnor-base autoconnect no \
+        ipv4.method manual ipv4.addresses 198.51.100.1/24 ipv4.gateway 198.51.100.2 ipv6.method disabled >/dev/null
+else
+    # The world configured vclient before NetworkManager started; it takes it
+    # over once the device has left the unmanaged state (10).
+    nmcli device set vclient managed yes
+    for _ in $(seq 50); do
+        nmcli -g GENERAL.STATE device show vclient | grep -q "^10" || break
+        sleep 0.1
+    done
+    nmcli connection add type ethernet ifname vclient con-name velnor-base autoconnect no \
+        ipv4.method manual ipv4.addresses 192.0.2.2/24 ipv4.gateway 192.0.2.1 ipv6.method disabled >/dev/null
+fi
 nmcli --wait 15 connection up velnor-base >/dev/null
 
 # A home of its own: nothing the command does reaches the host's.
 mkdir -m 0700 "$state/home"
 set +e
-env -u VELNOR_NMCLI HOME="$state/home" VELNOR_NM_SANDBOX=1 "$@"
+if [ -z "$world_user" ]; then
+    env -u VELNOR_NMCLI HOME="$state/home" VELNOR_NM_SANDBOX=1 "$@"
+else
+    chown "$world_user:" "$state/home"
+    chmod 0711 "$state"
+    # A checkout under a private home (/root) is opened to the user in this
+    # mount namespace only, through an overlay on each folder it cannot enter.
+    folder=$(dirname "$(realpath "$1")")
+    path=""
+    for part in ${folder//\// }; do
+        path="$path/$part"
+        setpriv --reuid "$world_user" --regid "$world_user" --clear-groups test -x "$path" && continue
+        mkdir -p "$state/open$path/upper" "$state/open$path/work"
+        mount -t overlay overlay -o "lowerdir=$path,upperdir=$state/open$path/upper,workdir=$state/open$path/work" "$path"
+        chmod o+x "$path"
+    done
+    env -u VELNOR_NMCLI -u VELNOR_OPENVPN -u XDG_RUNTIME_DIR HOME="$state/home" VELNOR_NM_SANDBOX=1 \
+        setpriv --reuid "$world_user" --regid "$world_user" --init-groups "$@"
+fi

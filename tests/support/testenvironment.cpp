@@ -12,6 +12,10 @@ TestEnvironment::TestEnvironment()
     QDir(root.path()).mkpath(QStringLiteral("config"));
     QDir(root.path()).mkpath(QStringLiteral("work"));
     qputenv("XDG_CONFIG_HOME", configFolder().toUtf8());
+    // The executable as before, never the machine's own NetworkManager,
+    // unless a suite unsets this after making its environment.
+    if (qEnvironmentVariableIsEmpty("VELNOR_OPENVPN"))
+        qputenv("VELNOR_OPENVPN", "openvpn");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configFolder());
     QDir::setCurrent(workFolder());

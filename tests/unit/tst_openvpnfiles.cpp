@@ -16,8 +16,6 @@ class OpenVpnFilesTest : public QObject {
 private slots:
     void commandLine_data();
     void commandLine();
-    void refusedDirective_data();
-    void refusedDirective();
     void quickConnectEntry_data();
     void quickConnectEntry();
     void stageText_data();
@@ -58,33 +56,6 @@ void OpenVpnFilesTest::commandLine()
               "/data/include/certificate.crt", "--auth-user-pass", "/data/include/auth.conf", "--log",
               "/data/include/openvpn.log" };
     QCOMPARE(command.arguments, expected);
-}
-
-void OpenVpnFilesTest::refusedDirective_data()
-{
-    QTest::addColumn<QByteArray>("configuration");
-    QTest::addColumn<QString>("refused");
-    QTest::newRow("clean") << QByteArray("client\ndev tun\nproto udp\nremote 198.51.100.1 1194\nverb 3\n") << "";
-    QTest::newRow("comments") << QByteArray("# plugin x\n; daemon\nclient\n") << "";
-    QTest::newRow("inline data") << QByteArray("<ca>\nstatus\n</ca>\nclient\n") << "";
-    QTest::newRow("plugin") << QByteArray("client\nplugin down-root.so cmd\n") << "plugin";
-    QTest::newRow("up script") << QByteArray("up /tmp/x.sh\n") << "up";
-    QTest::newRow("raised script level") << QByteArray("script-security 2\n") << "script-security";
-    QTest::newRow("status file") << QByteArray("status /etc/shadow 10\n") << "status";
-    QTest::newRow("log file, CRLF") << QByteArray("client\r\nlog-append /root/.bashrc\r\n") << "log-append";
-    QTest::newRow("pid file") << QByteArray("writepid /etc/passwd\n") << "writepid";
-    QTest::newRow("control port, indented") << QByteArray("  management 127.0.0.1 7505\n") << "management";
-    QTest::newRow("management option") << QByteArray("management-hold\n") << "management-hold";
-    QTest::newRow("daemon with dashes") << QByteArray("--daemon\n") << "daemon";
-    QTest::newRow("after inline block") << QByteArray("<tls-auth>\nkey\n</tls-auth>\nDaemon\n") << "daemon";
-    QTest::newRow("other file") << QByteArray("config /etc/other.conf\n") << "config";
-}
-
-void OpenVpnFilesTest::refusedDirective()
-{
-    QFETCH(QByteArray, configuration);
-    QFETCH(QString, refused);
-    QCOMPARE(openvpn::refusedDirective(configuration), refused);
 }
 
 void OpenVpnFilesTest::quickConnectEntry_data()

@@ -252,7 +252,8 @@ void FaultsTest::openVpnFaults_data()
         const QString which = download == certificatePath ? QStringLiteral("certificate ") : QStringLiteral("config ");
         for (const char* fault : { "stalled", "dropped", "cut mid-body", "500", "50 MB" })
             QTest::newRow(qPrintable(which + QLatin1String(fault))) << fault << download << false;
-        QTest::newRow(qPrintable(which + QStringLiteral("empty"))) << "empty" << download << true;
+        // An empty configuration holds no directive; an empty certificate is no PEM certificate.
+        QTest::newRow(qPrintable(which + QStringLiteral("empty"))) << "empty" << download << (download == configPath);
     }
     QTest::newRow("include is no folder") << "include is a file" << QString() << false;
     QTest::newRow("include on a full file system") << "include full" << QString() << false;

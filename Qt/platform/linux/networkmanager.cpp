@@ -203,14 +203,6 @@ bool hasControlCharacter(const QString& value)
     return std::any_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
-// The editor takes one command a line and strips spaces at either end of a
-// plain value, so a user name with a line break or such spaces would not
-// arrive as it is.
-bool editorCanCarryName(const QString& name)
-{
-    return !name.isEmpty() && !hasControlCharacter(name) && name.trimmed() == name;
-}
-
 // How the entry's options map onto the profile. The password is never
 // stored by NetworkManager (flags 2, "not saved"): it travels in the
 // passwd-file of each dial. The L2TP key is stored in the profile (flags 0),
@@ -270,6 +262,40 @@ void stopProcess(QProcess& process)
 } // namespace
 
 DWORD platform::networkmanager::errorCode(Step step, const Outcome& outcome) { return codeOf(classify(step, outcome)); }
+
+// The editor takes one command a line and strips spaces at either end of a
+// plain value, so a user name with a line break or such spaces would not
+// arrive as it is.
+bool platform::networkmanager::editorCanCarryName(const QString& name)
+{
+    return !name.isEmpty() && !hasControlCharacter(name) && name.trimmed() == name;
+}
+
+platform::networkmanager::PasswordFile::PasswordFile(const QString& password)
+{
+    const QString folder = secretsFolder();
+    if (!makePrivateFolder(folder))
+        return;
+    file = std::make_unique<QTemporaryFile>(
+        folder + QLatin1Char('/') + QLatin1String(secretsPrefix) + QStringLiteral("XXXXXX"));
+    if (!file->open() || !file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return;
+    // nmcli reads only the password from this file for every plug-in.
+    QString line = QStringLiteral("vpn.secrets.password:") + escapeSecret(password) + QLatin1Char('\n');
+    QByteArray contents = line.toUtf8();
+    written = file->write(contents) == contents.size() && file->flush();
+    // Our copies of the secret go as soon as it is written.
+    line.fill(QLatin1Char('\0'));
+    contents.fill('\0');
+}
+
+platform::networkmanager::PasswordFile::~PasswordFile()
+{
+    if (file)
+        file->remove();
+}
+
+QString platform::networkmanager::PasswordFile::fileName() const { return file ? file->fileName() : QString(); }
 
 QString platform::networkmanager::escapeSecret(const QString& value)
 {
@@ -357,8 +383,8 @@ bool NetworkManagerBackend::isLive(HRASCONN connection) const
     return connections.count(connection) != 0;
 }
 
-Outcome NetworkManagerBackend::run(
-    const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy, const QByteArray& input)
+Outcome platform::networkmanager::run(const QStringList& arguments, int timeoutMilliseconds,
+    const std::function<bool()>& cancelled, const QByteArray& input)
 {
     Outcome outcome;
     QProcess process;
@@ -393,7 +419,7 @@ Outcome NetworkManagerBackend::run(
     while (!process.waitForFinished(50)) {
         if (process.state() == QProcess::NotRunning)
             break;
-        if (cancelledBy && !isLive(cancelledBy)) {
+        if (cancelled && cancelled()) {
             outcome.cancelled = true;
             stopProcess(process);
             break;
@@ -416,6 +442,13 @@ Outcome NetworkManagerBackend::run(
     }
     output.fill('\0');
     return outcome;
+}
+
+Outcome NetworkManagerBackend::run(
+    const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy, const QByteArray& input)
+{
+    const auto cancelled = [this, cancelledBy] { return cancelledBy && !isLive(cancelledBy); };
+    return platform::networkmanager::run(arguments, timeoutMilliseconds, cancelled, input);
 }
 
 bool NetworkManagerBackend::usesKey(const Entry& entry)
@@ -500,7 +533,8 @@ DWORD NetworkManagerBackend::setCredentials(
         // Only the pre-shared key is kept on the entry: the account's own
         // name and password come with every dial.
         if (credentials.dwMask & RASCM_PreSharedKey) {
-            found->second.preSharedKey = clearCredentials ? QString() : platform::ras::fieldText(credentials.szPassword);
+            found->second.preSharedKey
+                = clearCredentials ? QString() : platform::ras::fieldText(credentials.szPassword);
         }
         entry = found->second;
     }
@@ -546,7 +580,7 @@ DWORD NetworkManagerBackend::dial(
     if (usesKey(entry) && entry.preSharedKey.isEmpty())
         return finish(codeOf(Failure::NoKey));
     const QString user = platform::ras::fieldText(parameters.szUserName);
-    if (!editorCanCarryName(user))
+    if (!platform::networkmanager::editorCanCarryName(user))
         return finish(codeOf(Failure::Authentication));
 
     // The user name and the key reach the profile through the editor on
@@ -568,29 +602,17 @@ DWORD NetworkManagerBackend::dial(
     if (!isLive(handle))
         return finish(ERROR_USER_DISCONNECTION);
 
-    const QString folder = platform::networkmanager::secretsFolder();
-    if (!makePrivateFolder(folder))
-        return finish(codeOf(Failure::CannotWrite));
-    QTemporaryFile secrets(folder + QLatin1Char('/') + QLatin1String(secretsPrefix) + QStringLiteral("XXXXXX"));
-    if (!secrets.open() || !secrets.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return finish(codeOf(Failure::CannotWrite));
-    // nmcli reads only the password from this file for either plug-in.
-    QString lines = QStringLiteral("vpn.secrets.password:")
-        + platform::networkmanager::escapeSecret(platform::ras::fieldText(parameters.szPassword)) + QLatin1Char('\n');
-    QByteArray contents = lines.toUtf8();
-    const bool written = secrets.write(contents) == contents.size() && secrets.flush();
-    // Our copies of the secrets go as soon as they are written.
-    lines.fill(QLatin1Char('\0'));
-    contents.fill('\0');
-    if (!written)
+    auto secrets
+        = std::make_unique<platform::networkmanager::PasswordFile>(platform::ras::fieldText(parameters.szPassword));
+    if (!secrets->isWritten())
         return finish(codeOf(Failure::CannotWrite));
 
     const QStringList down { QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name };
-    const Outcome up
-        = run({ QStringLiteral("--wait"), QString::number(limits.activationSeconds), QStringLiteral("connection"),
-                  QStringLiteral("up"), QStringLiteral("id"), name, QStringLiteral("passwd-file"), secrets.fileName() },
-            limits.activationSeconds * 1000 + limits.commandMilliseconds, handle);
-    secrets.remove();
+    const Outcome up = run(
+        { QStringLiteral("--wait"), QString::number(limits.activationSeconds), QStringLiteral("connection"),
+            QStringLiteral("up"), QStringLiteral("id"), name, QStringLiteral("passwd-file"), secrets->fileName() },
+        limits.activationSeconds * 1000 + limits.commandMilliseconds, handle);
+    secrets.reset();
 
     // A hang-up while nmcli finished on its own still wins: the tunnel is
     // being taken down. The hang-up's own "down" may have come before

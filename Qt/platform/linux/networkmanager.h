@@ -10,8 +10,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace platform::networkmanager {
@@ -49,6 +52,32 @@ QString program();
 // Where the passwd-file of a dial goes: the runtime folder, else a private
 // folder in the user's cache.
 QString secretsFolder();
+
+// Runs nmcli with untranslated messages and no secret echoed back, for at
+// most `timeoutMilliseconds`; `cancelled`, polled meanwhile from this
+// thread, stops it early. `input` goes to its standard input.
+Outcome run(const QStringList& arguments, int timeoutMilliseconds, const std::function<bool()>& cancelled = {},
+    const QByteArray& input = QByteArray());
+
+// Whether nmcli's editor carries the user name exactly as it is.
+bool editorCanCarryName(const QString& name);
+
+// A passwd-file giving nmcli the VPN password, private to us in
+// secretsFolder(), removed with this object.
+class PasswordFile {
+public:
+    explicit PasswordFile(const QString& password);
+    ~PasswordFile();
+    PasswordFile(const PasswordFile&) = delete;
+    PasswordFile& operator=(const PasswordFile&) = delete;
+    // False when it could not be written; nmcli must not be run then.
+    bool isWritten() const { return written; }
+    QString fileName() const;
+
+private:
+    std::unique_ptr<QTemporaryFile> file;
+    bool written = false;
+};
 
 } // namespace platform::networkmanager
 
@@ -88,8 +117,8 @@ private:
     static bool usesKey(const Entry& entry);
     DWORD writeProfile(const QString& name, const Entry& entry);
     void rememberProfileResult(const QString& name, DWORD code);
-    platform::networkmanager::Outcome run(const QStringList& arguments, int timeoutMilliseconds, HRASCONN cancelledBy = nullptr,
-        const QByteArray& input = QByteArray());
+    platform::networkmanager::Outcome run(const QStringList& arguments, int timeoutMilliseconds,
+        HRASCONN cancelledBy = nullptr, const QByteArray& input = QByteArray());
     bool isLive(HRASCONN connection) const;
     struct Limits {
         int activationSeconds;
