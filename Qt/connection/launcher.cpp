@@ -56,16 +56,74 @@ connection::openvpn::Launcher* connection::openvpn::installDirectLauncher(
     return new DirectLauncher(process, std::move(executable));
 }
 
+namespace {
+
+// Asks whether NetworkManager can start OpenVPN only when the first
+// connection needs an answer: asking runs nmcli, which the window's start
+// should not wait for.
+class ChoosingLauncher : public connection::openvpn::Launcher {
+public:
+    ChoosingLauncher(QProcess* process, bool executableConfigured, std::function<QString()> executable)
+        : Launcher(process)
+        , process(process)
+        , executableConfigured(executableConfigured)
+        , executable(std::move(executable))
+    {
+    }
+
+    bool keepCredentials(const QString& base, const QString& userName, const QString& password) override
+    {
+        return chosen()->keepCredentials(base, userName, password);
+    }
+    bool endPrevious() override { return !choice || choice->endPrevious(); }
+    void start(const QString& base, const QVector<Directive>& directives) override
+    {
+        chosen()->start(base, directives);
+    }
+    void requestStop() override
+    {
+        if (choice)
+            choice->requestStop();
+    }
+    void stopForExit() override
+    {
+        if (choice)
+            choice->stopForExit();
+    }
+
+private:
+    Launcher* chosen()
+    {
+        if (choice)
+            return choice;
+#ifndef Q_OS_WIN
+        if (!executableConfigured && connection::openvpn::networkManagerCanStartOpenVpn())
+            choice = new connection::openvpn::NetworkManagerLauncher(process);
+#endif
+        if (!choice)
+            choice = connection::openvpn::installDirectLauncher(process, std::move(executable));
+        // Ours, so that launcher() keeps finding this one.
+        choice->setParent(this);
+        return choice;
+    }
+
+    QProcess* process;
+    bool executableConfigured;
+    std::function<QString()> executable;
+    Launcher* choice = nullptr;
+};
+
+} // namespace
+
 connection::openvpn::Launcher* connection::openvpn::installLauncher(
     QProcess* process, bool executableConfigured, std::function<QString()> executable)
 {
-#ifndef Q_OS_WIN
-    if (!executableConfigured && networkManagerCanStartOpenVpn())
-        return new NetworkManagerLauncher(process);
-#else
+#ifdef Q_OS_WIN
     Q_UNUSED(executableConfigured)
-#endif
     return installDirectLauncher(process, std::move(executable));
+#else
+    return new ChoosingLauncher(process, executableConfigured, std::move(executable));
+#endif
 }
 
 connection::openvpn::Launcher* connection::openvpn::launcher(QProcess* process)

@@ -12,7 +12,7 @@ class QProcess;
 // Who starts the OpenVPN executable once the input files are written: the
 // client itself as a child process, or, on Linux for a desktop user who may
 // not open a tunnel device, NetworkManager's OpenVPN plug-in. Chosen once,
-// when the window makes its process object; the window talks only to this.
+// at the first start; the window talks only to this.
 namespace connection::openvpn {
 
 class Launcher : public QObject {
@@ -41,6 +41,7 @@ Launcher* installDirectLauncher(QProcess* process, std::function<QString()> exec
 // Installs on `process` the launcher this machine uses: the direct one when
 // `executableConfigured` (VELNOR_OPENVPN is set), on Windows, or when
 // NetworkManager or its OpenVPN plug-in is missing; NetworkManager otherwise.
+// The choice is made at the first start, not here.
 Launcher* installLauncher(QProcess* process, bool executableConfigured, std::function<QString()> executable);
 
 // The launcher installed on `process`.
