@@ -73,7 +73,11 @@ enum class Failure {
 //    "The VPN service failed to       unreachable, or security parameters may not be configured properly..."
 //    start" for a bad gateway or
 //    IPsec, "Unknown reason" when
-//    PPP is missing, ...)
+//    PPP is missing and when a
+//    PPTP server refuses the
+//    password: that plug-in
+//    reports every ended link as
+//    a failed connect, ...)
 //   anything else                 635 "Unknown error."
 struct FailureCode {
     Failure failure;
