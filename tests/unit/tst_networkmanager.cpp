@@ -341,7 +341,7 @@ void NetworkManagerTest::profileCommands_data()
     const int dialerOptions = 0x05010010;
     const QString plain = QStringLiteral("gateway=203.0.113.7, password-flags=2");
     QTest::newRow("PPTP as dialled") << int(VS_PptpOnly) << dialerOptions << 0x44 << int(ET_Optional) << "pptp"
-                                     << "no" << plain;
+                                     << "no" << plain + QStringLiteral(", require-mppe=yes");
     QTest::newRow("L2TP as dialled") << int(VS_L2tpOnly) << dialerOptions << 0x54 << int(ET_Optional) << "l2tp"
                                      << "no" << plain + QStringLiteral(", ipsec-enabled=yes, ipsec-psk-flags=0");
     QTest::newRow("L2TP without a key") << int(VS_L2tpFirst) << dialerOptions << 0x44 << int(ET_Optional) << "l2tp"

@@ -73,7 +73,11 @@ enum class Failure {
 //    "The VPN service failed to       unreachable, or security parameters may not be configured properly..."
 //    start" for a bad gateway or
 //    IPsec, "Unknown reason" when
-//    PPP is missing, ...)
+//    PPP is missing and when a
+//    PPTP server refuses the
+//    password: that plug-in
+//    reports every ended link as
+//    a failed connect, ...)
 //   anything else                 635 "Unknown error."
 struct FailureCode {
     Failure failure;
@@ -221,7 +225,13 @@ QString vpnData(const QString& gateway, DWORD options, DWORD options2, DWORD enc
     }
     if (options & (RASEO_RequireEncryptedPw | RASEO_RequireMsEncryptedPw))
         items << QStringLiteral("refuse-pap=yes");
-    if ((options & RASEO_RequireDataEncryption) || encryption == ET_Require || encryption == ET_RequireMax)
+    // pppd negotiates MPPE only when it is required: without it a PPTP
+    // server that encrypts ends the link ("MPPE required but peer negotiation
+    // failed"), so optional encryption asks for it too. Over L2TP, IPsec
+    // encrypts.
+    const bool pptpOptional = vpnType == QLatin1String("pptp") && encryption == ET_Optional;
+    if ((options & RASEO_RequireDataEncryption) || encryption == ET_Require || encryption == ET_RequireMax
+        || pptpOptional)
         items << QStringLiteral("require-mppe=yes");
     if (encryption == ET_RequireMax)
         items << QStringLiteral("require-mppe-128=yes");

@@ -1,0 +1,259 @@
+#include "connection/monitoring.h"
+#include "mainwindow/tray.h"
+#include "platform/sleep.h"
+#include "windowfixture.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+// The real window, the real demo service and a real PPTP dial through
+// NetworkManager and its plug-in, in the dial-up world's client namespace
+// (scripts/pppworld run): a kernel that dials, in a virtual machine.
+class EndToEndPppTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void connectShowsTheServersAddress_data();
+    void connectShowsTheServersAddress();
+    void refusedDialShowsItsCode_data();
+    void refusedDialShowsItsCode();
+    void quickConnectGoesOnToTheNext();
+
+private:
+    std::unique_ptr<WindowFixture> fixture;
+    VelnorMain* window = nullptr;
+    QString demo;
+    QString serverAddress;
+    QStringList balloons;
+    QElapsedTimer clock;
+
+    template <typename T = QWidget>
+    T* child(const char* name) const
+    {
+        return fixture->child<T>(name);
+    }
+    void signIn();
+    void choose(int server, const QString& protocol);
+    // Runs monitor ticks until `done` holds or `ticks` ran: 3 s apart as the
+    // window's timer runs them, times the world's slowdown (an emulated
+    // machine dials several times slower than a real one, and the window
+    // gives a dial ten ticks).
+    bool tickUntil(const std::function<bool()>& done, int ticks);
+    bool connected() const { return fixture->field("connectionStatus") == QLatin1String("connected"); }
+    QString publicAddress() const;
+};
+
+namespace {
+const QString clientAddress = QStringLiteral("192.0.2.2");
+
+// London: any catalogue server leads to the world's one server.
+constexpr int pptpServer = 8;
+
+QString nmcli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("nmcli"), arguments);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// The VPN profiles NetworkManager has active or activating.
+QString activeVpn()
+{
+    QStringList vpn;
+    const QString active = nmcli({ QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("TYPE,NAME"),
+        QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active") });
+    for (const QString& line : active.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("vpn:")))
+            vpn << line.mid(4);
+    }
+    return vpn.join(QLatin1Char(','));
+}
+
+// PPP links of this namespace.
+QString pppLinks()
+{
+    return nmcli(
+        { QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("DEVICE,TYPE"), QStringLiteral("device") })
+        .split(QLatin1Char('\n'))
+        .filter(QStringLiteral(":ppp"))
+        .join(QLatin1Char(','));
+}
+
+void instantPause(unsigned long) { }
+} // namespace
+
+void EndToEndPppTest::initTestCase()
+{
+    demo = qEnvironmentVariable("VELNOR_WORLD_DEMO");
+    serverAddress = qEnvironmentVariable("VELNOR_WORLD_SERVER");
+    if (demo.isEmpty() || qEnvironmentVariable("VELNOR_PPPWORLD").isEmpty())
+        QSKIP("not in the dial-up world: run through scripts/pppworld run --demo BIN");
+}
+
+void EndToEndPppTest::init()
+{
+    fixture = std::make_unique<WindowFixture>();
+    qputenv("VELNOR_API_BASE", (demo + QStringLiteral("/api")).toUtf8());
+    qputenv("VELNOR_SITE_BASE", (demo + QStringLiteral("/site")).toUtf8());
+    qputenv("VELNOR_IP_ECHO_URL", (demo + QStringLiteral("/ip")).toUtf8());
+    platform::setSleepFunction(instantPause);
+    tray::setSystemTrayAvailable(true);
+    balloons.clear();
+    tray::setBalloonObserver([this](const QString& title, const QString&) { balloons.append(title); });
+    clock.start();
+}
+
+void EndToEndPppTest::cleanup()
+{
+    fixture.reset();
+    window = nullptr;
+    platform::setSleepFunction(nullptr);
+    tray::setSystemTrayAvailable(std::nullopt);
+    tray::setBalloonObserver(nullptr);
+    // Whatever the case did, nothing stays up after the window.
+    QTRY_COMPARE_WITH_TIMEOUT(activeVpn(), QString(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(pppLinks(), QString(), 10000);
+    qInfo("%s took %lld ms", QTest::currentTestFunction(), clock.elapsed());
+}
+
+QString EndToEndPppTest::publicAddress() const
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(QUrl(demo + QStringLiteral("/ip")));
+    request.setTransferTimeout(5000);
+    QNetworkReply* reply = manager.get(request);
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError)
+        return QString();
+    return connection::addressFromEchoPage(QString::fromUtf8(reply->readAll()));
+}
+
+void EndToEndPppTest::signIn()
+{
+    window = fixture->openWindow();
+    // The monitor's clock is driven by the test; the dial runs in real time.
+    window->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly)->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("ip")->text(), clientAddress, 20000);
+    child<QLineEdit>("username")->setText(QStringLiteral("demo"));
+    child<QLineEdit>("password")->setText(QStringLiteral("demo"));
+    child<QPushButton>("login")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(fixture->field("user_enabled"), QStringLiteral("1"), 20000);
+    QTRY_VERIFY(child<QComboBox>("servers")->count() > pptpServer);
+}
+
+void EndToEndPppTest::choose(int server, const QString& protocol)
+{
+    child<QComboBox>("servers")->setCurrentIndex(server);
+    auto* protocols = child<QComboBox>("protocols");
+    protocols->setCurrentIndex(protocols->findText(QStringLiteral("Protocol: ") + protocol));
+    QCOMPARE(fixture->field("server_protocol"), protocol);
+    QCOMPARE(fixture->field("server_assignedIP"), serverAddress);
+}
+
+bool EndToEndPppTest::tickUntil(const std::function<bool()>& done, int ticks)
+{
+    for (int tick = 0; tick < ticks && !done(); ++tick) {
+        QMetaObject::invokeMethod(window, "UpdateTimer");
+        QTest::qWait(3000 * std::max(1, qEnvironmentVariableIntValue("VELNOR_WORLD_SLOWDOWN")));
+    }
+    return done();
+}
+
+void EndToEndPppTest::connectShowsTheServersAddress_data()
+{
+    QTest::addColumn<int>("server");
+    QTest::addColumn<QString>("protocol");
+    QTest::newRow("PPTP") << pptpServer << QStringLiteral("PPTP");
+}
+
+void EndToEndPppTest::connectShowsTheServersAddress()
+{
+    QFETCH(int, server);
+    QFETCH(QString, protocol);
+    signIn();
+    choose(server, protocol);
+    child<QPushButton>("connect")->click();
+
+    QVERIFY(tickUntil([this] { return connected(); }, 12));
+    qInfo("%s: connected after %lld ms", qPrintable(protocol), clock.elapsed());
+    QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+    QCOMPARE(publicAddress(), serverAddress);
+    QCOMPARE(activeVpn(), QStringLiteral("Velnor"));
+    QVERIFY(!pppLinks().isEmpty());
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+    QTRY_COMPARE_WITH_TIMEOUT(activeVpn(), QString(), 20000);
+    // Traffic leaves from the client's own address again.
+    QTRY_COMPARE_WITH_TIMEOUT(publicAddress(), clientAddress, 15000);
+}
+
+void EndToEndPppTest::refusedDialShowsItsCode_data()
+{
+    QTest::addColumn<int>("server");
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    // The PPTP plug-in reports a refused password as a failed connect: nmcli
+    // says "Unknown reason".
+    QTest::newRow("PPTP, wrong password")
+        << pptpServer << QStringLiteral("PPTP") << QStringLiteral("not-the-password") << QStringLiteral("800");
+}
+
+void EndToEndPppTest::refusedDialShowsItsCode()
+{
+    QFETCH(int, server);
+    QFETCH(QString, protocol);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    signIn();
+    choose(server, protocol);
+    // Signed in, then the password the dial is given is not the account's.
+    child<QLineEdit>("password")->setText(password);
+    child<QPushButton>("connect")->click();
+
+    QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 12));
+    qInfo("%s: refused after %lld ms", qPrintable(protocol), clock.elapsed());
+    QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Velnor | PPP Error Code ") + code);
+    QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
+    QCOMPARE(activeVpn(), QString());
+}
+
+void EndToEndPppTest::quickConnectGoesOnToTheNext()
+{
+    signIn();
+    // Nothing answers PPTP on the first address.
+    child<QLineEdit>("quick_servers")
+        ->setText(QStringLiteral("Nowhere^198.51.100.1^PPTP|Frankfurt^") + serverAddress + QStringLiteral("^PPTP"));
+    child<QPushButton>("quickConnect")->click();
+
+    QVERIFY(tickUntil([this] { return connected(); }, 20));
+    QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+    QCOMPARE(publicAddress(), serverAddress);
+    QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
+    QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
+}
+
+QTEST_MAIN(EndToEndPppTest)
+#include "tst_e2e_ppp.moc"
