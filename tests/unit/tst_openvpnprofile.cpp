@@ -64,7 +64,7 @@ void OpenVpnProfileTest::checkProfile_data()
             "<key>", "remote-cert-tls", "verb" });
     real("demo profile",
         file(QStringLiteral(VELNOR_DEMO_DATA "/openvpn/client.ovpn")).replace("{{remote}}", "192.0.2.1 1194"),
-        { "client", "dev", "proto", "remote", "nobind", "auth-user-pass", "auth-nocache", "verb" });
+        { "client", "dev", "proto", "remote", "nobind", "remote-cert-tls", "auth-user-pass", "auth-nocache", "verb" });
 
     // The tokenizer.
     accepted("quotes", "\"verify-x509-name\" 'a b' name\n", { "verify-x509-name|a b|name" });
