@@ -20,4 +20,8 @@ namespace fonts {
 // wider than the one it was drawn with.
 void fitTexts(QWidget* root);
 
+// fitTexts(root) when `root` is first shown: measuring texts polishes every
+// widget measured, work the window need not do for a page nobody opened.
+void fitTextsWhenFirstShown(QWidget* root);
+
 } // namespace fonts
