@@ -63,4 +63,10 @@ private:
 };
 } // namespace
 
-void fonts::fitTextsWhenFirstShown(QWidget* root) { new FitWhenShown(root); }
+void fonts::fitTextsWhenShown(QWidget* root)
+{
+    if (root->isVisible())
+        fitTexts(root);
+    else
+        new FitWhenShown(root);
+}

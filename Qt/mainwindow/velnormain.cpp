@@ -46,7 +46,7 @@ VelnorMain::VelnorMain(QWidget* parent)
 
     ui->setupUi(this);
     pages::nameTheSystem(ui);
-    fonts::fitTextsWhenFirstShown(ui->WingetConnected);
+    fonts::fitTextsWhenShown(ui->WingetConnected);
     ui->XMLUserData->hide();
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.
