@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QFont>
 #include <QLabel>
 
@@ -35,4 +36,37 @@ void fonts::fitTexts(QWidget* root)
             widget->setFont(font);
         }
     }
+}
+
+namespace {
+class FitWhenShown : public QObject {
+public:
+    explicit FitWhenShown(QWidget* root)
+        : QObject(root)
+        , root(root)
+    {
+        root->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == root && event->type() == QEvent::Show) {
+            root->removeEventFilter(this);
+            fonts::fitTexts(root);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* root;
+};
+} // namespace
+
+void fonts::fitTextsWhenShown(QWidget* root)
+{
+    if (root->isVisible())
+        fitTexts(root);
+    else
+        new FitWhenShown(root);
 }

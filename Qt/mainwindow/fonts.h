@@ -20,4 +20,9 @@ namespace fonts {
 // wider than the one it was drawn with.
 void fitTexts(QWidget* root);
 
+// fitTexts(root) now if `root` is visible, else when it is next shown:
+// measuring a text polishes its widget, work the window need not do for a
+// page nobody opened, and a hidden page may not be polished yet.
+void fitTextsWhenShown(QWidget* root);
+
 } // namespace fonts

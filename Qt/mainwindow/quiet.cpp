@@ -1,5 +1,6 @@
 #include "mainwindow/quiet.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
@@ -7,6 +8,7 @@
 #include <QMovie>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTabWidget>
 
 // Qt's blur, the one its drop shadow effect uses (exported by Qt Widgets).
@@ -176,8 +178,78 @@ private:
     bool rendering = false;
 };
 
+// Holds back the polish of a hidden page's widgets (their style-sheet rules,
+// fonts, palettes and the pictures the rules name) until something in the
+// page is first shown. Showing the window polishes every widget in it,
+// hidden or not. The first widget of the page to be shown gets its show
+// event before any of the page is laid out or painted; the whole page is
+// polished then, parents first, as the window would have done.
+class PolishWhenShown : public QObject {
+public:
+    explicit PolishWhenShown(QWidget* page)
+        : QObject(page)
+    {
+        held.append(page);
+        for (QWidget* widget : page->findChildren<QWidget*>())
+            held.append(widget);
+        for (QWidget* widget : qAsConst(held))
+            widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Polish)
+            return true;
+        if (event->type() == QEvent::Show)
+            release();
+        return false;
+    }
+
+private:
+    void release()
+    {
+        for (QWidget* widget : qAsConst(held)) {
+            if (widget)
+                widget->removeEventFilter(this);
+        }
+        for (QWidget* widget : qAsConst(held)) {
+            if (!widget)
+                continue;
+            QEvent polish(QEvent::Polish);
+            QCoreApplication::sendEvent(widget, &polish);
+        }
+        held.clear();
+        deleteLater();
+    }
+
+    QList<QPointer<QWidget>> held;
+};
+
+// Marks an opaque widget as painting every pixel itself. A style sheet with
+// padding clears the mark whenever it polishes the widget, which happens
+// before the widget is shown and before it is told its style changed.
+class PaintAlone : public QObject {
+public:
+    explicit PaintAlone(QWidget* widget)
+        : QObject(widget)
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::StyleChange)
+            static_cast<QWidget*>(watched)->setAttribute(Qt::WA_OpaquePaintEvent);
+        return false;
+    }
+};
+
 } // namespace
 
 void quiet::runMovieWhileShown(QLabel* label, const QString& file) { new MovieWhileShown(label, file); }
 
 void quiet::drawFrameShadow(QWidget* window, QWidget* frame) { new FrameShadow(window, frame); }
+
+void quiet::paintAlone(QWidget* opaque) { new PaintAlone(opaque); }
+
+void quiet::polishWhenShown(QWidget* page) { new PolishWhenShown(page); }

@@ -18,4 +18,13 @@ void runMovieWhileShown(QLabel* label, const QString& file);
 // frame's outline can have changed.
 void drawFrameShadow(QWidget* window, QWidget* frame);
 
+// For a widget whose style sheet covers every pixel of it with opaque
+// colour: its own repaints (a caret blinking) then draw it alone, not the
+// translucent window's style-sheet widgets beneath it as well.
+void paintAlone(QWidget* opaque);
+
+// Polishes the hidden `page` and everything in it when the first of them is
+// shown rather than when the window is.
+void polishWhenShown(QWidget* page);
+
 } // namespace quiet

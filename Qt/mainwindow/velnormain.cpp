@@ -50,7 +50,7 @@ VelnorMain::VelnorMain(QWidget* parent)
 
     ui->setupUi(this);
     pages::nameTheSystem(ui);
-    fonts::fitTexts(ui->WingetConnected);
+    fonts::fitTextsWhenShown(ui->WingetConnected);
     ui->XMLUserData->hide();
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.
@@ -62,6 +62,12 @@ VelnorMain::VelnorMain(QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
 
     quiet::drawFrameShadow(this, ui->centralWidget);
+    quiet::paintAlone(ui->username);
+    quiet::paintAlone(ui->password);
+    for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->WingetConnected, ui->WidgetNewAccount,
+             ui->WidgetConnectingVPN, ui->WidgetConnectedVPN, ui->WidgetPaymentInProgress, ui->LogoSmall,
+             ui->application_version, ui->loading })
+        quiet::polishWhenShown(hidden);
 
     setFixedSize(windowflags::size);
 

@@ -52,7 +52,7 @@ void VelnorMain::changeEvent(QEvent* event)
         resetFormLists(ui);
         ui->retranslateUi(this);
         pages::nameTheSystem(ui);
-        fonts::fitTexts(ui->WingetConnected);
+        fonts::fitTextsWhenShown(ui->WingetConnected);
     }
 }
 

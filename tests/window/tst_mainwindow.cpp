@@ -33,6 +33,8 @@ private slots:
     void animationsRunOnlyWhileShown();
     void shadowAsTheEffectDrawsIt_data();
     void shadowAsTheEffectDrawsIt();
+    void caretRepaintsOnlyItsField();
+    void hiddenPagesPolishedWhenFirstShown();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -289,6 +291,61 @@ void MainWindowTest::shadowAsTheEffectDrawsIt()
         }
     }
     QVERIFY2(worst <= 1, qPrintable(QStringLiteral("a pixel differs by %1").arg(worst)));
+}
+
+namespace {
+// Which widgets a paint reached.
+class PaintRecorder : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.append(watched->objectName());
+        return false;
+    }
+    QStringList painted;
+};
+} // namespace
+
+// A blinking caret redraws its field, not the translucent window beneath it.
+void MainWindowTest::caretRepaintsOnlyItsField()
+{
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QStringList fields = { "username", "password" };
+    for (const QString& name : fields) {
+        auto* field = window.findChild<QLineEdit*>(name);
+        QCoreApplication::processEvents();
+        PaintRecorder recorder;
+        window.installEventFilter(&recorder);
+        for (QWidget* each : window.findChildren<QWidget*>())
+            each->installEventFilter(&recorder);
+        field->update(field->inputMethodQuery(Qt::ImCursorRectangle).toRect());
+        QTRY_VERIFY(recorder.painted.contains(name));
+        for (const QString& painted : qAsConst(recorder.painted))
+            QVERIFY2(fields.contains(painted), qPrintable(painted));
+    }
+}
+
+// Showing the window polishes only what it shows; a page is polished before
+// it is first drawn.
+void MainWindowTest::hiddenPagesPolishedWhenFirstShown()
+{
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.findChild<QWidget*>(QStringLiteral("username"))->testAttribute(Qt::WA_WState_Polished));
+    const std::pair<const char*, const char*> pages[] = { { "WingetConnected", "servers" },
+        { "WidgetNewAccount", "NewEmail" }, { "WidgetConnectedVPN", "disconnect" } };
+    for (const auto& [name, part] : pages) {
+        auto* page = window.findChild<QWidget*>(QLatin1String(name));
+        QVERIFY(!page->findChild<QWidget*>(QLatin1String(part))->testAttribute(Qt::WA_WState_Polished));
+        page->show();
+        const QList<QWidget*> parts = page->findChildren<QWidget*>() << page;
+        for (QWidget* each : parts)
+            QVERIFY2(each->testAttribute(Qt::WA_WState_Polished), qPrintable(each->objectName()));
+    }
 }
 
 QTEST_MAIN(MainWindowTest)
