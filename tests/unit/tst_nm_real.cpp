@@ -304,7 +304,7 @@ void NetworkManagerRealTest::dialKeepsSecretsOffCommandLines()
     QCOMPARE(fields.value(QStringLiteral("vpn.user-name")), user);
     QCOMPARE(fields.value(QStringLiteral("vpn.data")),
         QStringLiteral("gateway = 198.51.100.2, ") + (l2tp ? "ipsec-enabled = yes, ipsec-psk-flags = 0, " : "")
-            + QStringLiteral("password-flags = 2"));
+            + QStringLiteral("password-flags = 2") + (l2tp ? "" : ", require-mppe = yes"));
     if (l2tp) {
         // The key is stored exactly, for root alone, and NetworkManager took
         // it: the dial went past the secrets to IPsec.
