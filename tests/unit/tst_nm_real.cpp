@@ -275,7 +275,7 @@ void NetworkManagerRealTest::cleanup()
     folder.reset();
     nmcli({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("Velnor") });
     nmcli({ QStringLiteral("connection"), QStringLiteral("delete"), QStringLiteral("Velnor") });
-    QTRY_VERIFY_WITH_TIMEOUT(!ipsecRunning(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!ipsecRunning(), 30000);
 }
 
 void NetworkManagerRealTest::dialKeepsSecretsOffCommandLines_data()
