@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-// The real window, the real demo service and a real PPTP dial through
-// NetworkManager and its plug-in, in the dial-up world's client namespace
+// The real window, the real demo service and real PPTP and L2TP/IPsec dials
+// through NetworkManager and its plug-ins, in the dial-up world's client namespace
 // (scripts/pppworld run): a kernel that dials, in a virtual machine.
 class EndToEndPppTest : public QObject {
     Q_OBJECT
@@ -49,7 +49,7 @@ private:
         return fixture->child<T>(name);
     }
     void signIn();
-    void choose(int server, const QString& protocol);
+    void choose(const QString& server, const QString& protocol);
     // Runs monitor ticks until `done` holds or `ticks` ran: 3 s apart as the
     // window's timer runs them, times the world's slowdown (an emulated
     // machine dials several times slower than a real one, and the window
@@ -62,8 +62,11 @@ private:
 namespace {
 const QString clientAddress = QStringLiteral("192.0.2.2");
 
-// London: any catalogue server leads to the world's one server.
-constexpr int pptpServer = 8;
+// Any catalogue server leads to the world's one server; its IPsec key is
+// Frankfurt's, so another server's key is a wrong one.
+const QString pptpServer = QStringLiteral("London");
+const QString l2tpServer = QStringLiteral("Frankfurt");
+const QString wrongKeyServer = QStringLiteral("Toronto");
 
 QString nmcli(const QStringList& arguments)
 {
@@ -158,12 +161,13 @@ void EndToEndPppTest::signIn()
     child<QLineEdit>("password")->setText(QStringLiteral("demo"));
     child<QPushButton>("login")->click();
     QTRY_COMPARE_WITH_TIMEOUT(fixture->field("user_enabled"), QStringLiteral("1"), 20000);
-    QTRY_VERIFY(child<QComboBox>("servers")->count() > pptpServer);
+    QTRY_VERIFY(child<QComboBox>("servers")->findText(l2tpServer) >= 0);
 }
 
-void EndToEndPppTest::choose(int server, const QString& protocol)
+void EndToEndPppTest::choose(const QString& server, const QString& protocol)
 {
-    child<QComboBox>("servers")->setCurrentIndex(server);
+    auto* servers = child<QComboBox>("servers");
+    servers->setCurrentIndex(servers->findText(server));
     auto* protocols = child<QComboBox>("protocols");
     protocols->setCurrentIndex(protocols->findText(QStringLiteral("Protocol: ") + protocol));
     QCOMPARE(fixture->field("server_protocol"), protocol);
@@ -181,14 +185,15 @@ bool EndToEndPppTest::tickUntil(const std::function<bool()>& done, int ticks)
 
 void EndToEndPppTest::connectShowsTheServersAddress_data()
 {
-    QTest::addColumn<int>("server");
+    QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("protocol");
     QTest::newRow("PPTP") << pptpServer << QStringLiteral("PPTP");
+    QTest::newRow("L2TP/IPsec") << l2tpServer << QStringLiteral("L2TP");
 }
 
 void EndToEndPppTest::connectShowsTheServersAddress()
 {
-    QFETCH(int, server);
+    QFETCH(QString, server);
     QFETCH(QString, protocol);
     signIn();
     choose(server, protocol);
@@ -210,7 +215,7 @@ void EndToEndPppTest::connectShowsTheServersAddress()
 
 void EndToEndPppTest::refusedDialShowsItsCode_data()
 {
-    QTest::addColumn<int>("server");
+    QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("protocol");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("code");
@@ -218,11 +223,15 @@ void EndToEndPppTest::refusedDialShowsItsCode_data()
     // says "Unknown reason".
     QTest::newRow("PPTP, wrong password")
         << pptpServer << QStringLiteral("PPTP") << QStringLiteral("not-the-password") << QStringLiteral("800");
+    QTest::newRow("L2TP, wrong password")
+        << l2tpServer << QStringLiteral("L2TP") << QStringLiteral("not-the-password") << QStringLiteral("800");
+    QTest::newRow("L2TP, wrong key")
+        << wrongKeyServer << QStringLiteral("L2TP") << QStringLiteral("demo") << QStringLiteral("800");
 }
 
 void EndToEndPppTest::refusedDialShowsItsCode()
 {
-    QFETCH(int, server);
+    QFETCH(QString, server);
     QFETCH(QString, protocol);
     QFETCH(QString, password);
     QFETCH(QString, code);

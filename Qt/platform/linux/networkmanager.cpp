@@ -71,12 +71,14 @@ enum class Failure {
 //    source connection")
 //   activation failed (exit 4:    800 "Unable to establish the VPN connection. The VPN server may be
 //    "The VPN service failed to       unreachable, or security parameters may not be configured properly..."
-//    start" for a bad gateway or
-//    IPsec, "Unknown reason" when
-//    PPP is missing and when a
-//    PPTP server refuses the
-//    password: that plug-in
-//    reports every ended link as
+//    start" for a bad gateway, a
+//    wrong IPsec key and a
+//    password the L2TP server
+//    refuses; "Unknown reason"
+//    when PPP is missing and when
+//    a PPTP server refuses the
+//    password: neither plug-in
+//    tells a refused login from
 //    a failed connect, ...)
 //   anything else                 635 "Unknown error."
 struct FailureCode {
