@@ -6,6 +6,7 @@
 #include "connection/launcher.h"
 #include "connection/pppworker.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/ondemand.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
@@ -49,6 +50,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     elapsedSeconds = 0;
 
     ui->setupUi(this);
+    ondemand::picturesWhenShown(ui->centralWidget);
     pages::nameTheSystem(ui);
     fonts::fitTextsWhenShown(ui->WingetConnected);
     ui->XMLUserData->hide();
