@@ -24,9 +24,7 @@ public:
     {
         if (event->type() == QEvent::Show) {
             auto* label = static_cast<QLabel*>(watched);
-            // A picture the program set itself (a flag) stays.
-            if (!label->pixmap())
-                label->setPixmap(QPixmap(label->property(pictureProperty).toString()));
+            label->setPixmap(QPixmap(label->property(pictureProperty).toString()));
             label->removeEventFilter(this);
             deleteLater();
         }

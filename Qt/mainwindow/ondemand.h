@@ -7,8 +7,9 @@ class QWidget;
 namespace ondemand {
 
 // Gives every label under `root` whose form names a picture in its
-// "pixmapWhenShown" property that picture when the label is first shown,
-// unless the program gave it one before.
+// "pixmapWhenShown" property that picture when the label is first shown. A
+// label whose picture the program changes (the server's flag) keeps its
+// picture in "pixmap", decoded with the form.
 void picturesWhenShown(QWidget* root);
 
 } // namespace ondemand
