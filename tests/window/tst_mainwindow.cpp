@@ -337,7 +337,7 @@ void MainWindowTest::hiddenPagesPolishedWhenFirstShown()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(window.findChild<QWidget*>(QStringLiteral("username"))->testAttribute(Qt::WA_WState_Polished));
-    const std::pair<const char*, const char*> pages[] = { { "WingetConnected", "servers" },
+    const std::pair<const char*, const char*> pages[] = { { "WingetConnected", "quickConnect" },
         { "WidgetNewAccount", "NewEmail" }, { "WidgetConnectedVPN", "disconnect" } };
     for (const auto& [name, part] : pages) {
         auto* page = window.findChild<QWidget*>(QLatin1String(name));
