@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QTabWidget>
 
+#include <algorithm>
+
 // Qt's blur, the one its drop shadow effect uses (exported by Qt Widgets).
 QT_BEGIN_NAMESPACE
 extern Q_WIDGETS_EXPORT void qt_blurImage(
@@ -225,6 +227,43 @@ private:
     QList<QPointer<QWidget>> held;
 };
 
+// Eats, application-wide, the polish of every widget and keeps a note of it.
+class PolishEater : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Polish || !watched->isWidgetType())
+            return false;
+        eaten.append(static_cast<QWidget*>(watched));
+        return true;
+    }
+
+    // Widgets come parents first, as the window would have polished them.
+    void polishUnheld()
+    {
+        for (QWidget* widget : qAsConst(eaten)) {
+            if (!widget || heldWhenShown(widget))
+                continue;
+            QEvent polish(QEvent::Polish);
+            QCoreApplication::sendEvent(widget, &polish);
+        }
+    }
+
+private:
+    static bool heldWhenShown(QWidget* widget)
+    {
+        for (QWidget* each = widget; each; each = each->parentWidget()) {
+            const QObjectList& children = each->children();
+            if (std::any_of(children.begin(), children.end(),
+                    [](QObject* child) { return dynamic_cast<PolishWhenShown*>(child) != nullptr; }))
+                return true;
+        }
+        return false;
+    }
+
+    QList<QPointer<QWidget>> eaten;
+};
+
 // Marks an opaque widget as painting every pixel itself. A style sheet with
 // padding clears the mark whenever it polishes the widget, which happens
 // before the widget is shown and before it is told its style changed.
@@ -253,3 +292,16 @@ void quiet::drawFrameShadow(QWidget* window, QWidget* frame) { new FrameShadow(w
 void quiet::paintAlone(QWidget* opaque) { new PaintAlone(opaque); }
 
 void quiet::polishWhenShown(QWidget* page) { new PolishWhenShown(page); }
+
+quiet::PolishHold::PolishHold()
+    : filter(new PolishEater)
+{
+    QCoreApplication::instance()->installEventFilter(filter);
+}
+
+quiet::PolishHold::~PolishHold()
+{
+    QCoreApplication::instance()->removeEventFilter(filter);
+    static_cast<PolishEater*>(filter)->polishUnheld();
+    delete filter;
+}

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLabel;
+class QObject;
 class QWidget;
 
 // What keeps the window quiet at rest: nothing it shows wakes the program
@@ -26,5 +27,20 @@ void paintAlone(QWidget* opaque);
 // Polishes the hidden `page` and everything in it when the first of them is
 // shown rather than when the window is.
 void polishWhenShown(QWidget* page);
+
+// Holds back the polish of every widget polished while it lives: a tab
+// widget shows, and so polishes, its first page as uic adds it, hidden or
+// not. When it ends, each widget it held is polished then, unless a page
+// given to polishWhenShown holds it, which polishes it when first shown.
+class PolishHold {
+public:
+    PolishHold();
+    ~PolishHold();
+    PolishHold(const PolishHold&) = delete;
+    PolishHold& operator=(const PolishHold&) = delete;
+
+private:
+    QObject* filter;
+};
 
 } // namespace quiet

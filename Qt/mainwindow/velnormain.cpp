@@ -6,6 +6,7 @@
 #include "connection/launcher.h"
 #include "connection/pppworker.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/ondemand.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
@@ -48,7 +49,15 @@ VelnorMain::VelnorMain(QWidget* parent)
     app::settings::writeHeartbeat(QDateTime::currentMSecsSinceEpoch());
     elapsedSeconds = 0;
 
-    ui->setupUi(this);
+    {
+        const quiet::PolishHold hold;
+        ui->setupUi(this);
+        for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->WingetConnected,
+                 ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN, ui->WidgetPaymentInProgress,
+                 ui->LogoSmall, ui->application_version, ui->loading })
+            quiet::polishWhenShown(hidden);
+    }
+    ondemand::picturesWhenShown(ui->centralWidget);
     pages::nameTheSystem(ui);
     fonts::fitTextsWhenShown(ui->WingetConnected);
     ui->XMLUserData->hide();
@@ -64,10 +73,6 @@ VelnorMain::VelnorMain(QWidget* parent)
     quiet::drawFrameShadow(this, ui->centralWidget);
     quiet::paintAlone(ui->username);
     quiet::paintAlone(ui->password);
-    for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->WingetConnected, ui->WidgetNewAccount,
-             ui->WidgetConnectingVPN, ui->WidgetConnectedVPN, ui->WidgetPaymentInProgress, ui->LogoSmall,
-             ui->application_version, ui->loading })
-        quiet::polishWhenShown(hidden);
 
     setFixedSize(windowflags::size);
 

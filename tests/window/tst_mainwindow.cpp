@@ -35,6 +35,7 @@ private slots:
     void shadowAsTheEffectDrawsIt();
     void caretRepaintsOnlyItsField();
     void hiddenPagesPolishedWhenFirstShown();
+    void picturesDecodedWhenFirstShown();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -336,7 +337,7 @@ void MainWindowTest::hiddenPagesPolishedWhenFirstShown()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(window.findChild<QWidget*>(QStringLiteral("username"))->testAttribute(Qt::WA_WState_Polished));
-    const std::pair<const char*, const char*> pages[] = { { "WingetConnected", "servers" },
+    const std::pair<const char*, const char*> pages[] = { { "WingetConnected", "quickConnect" },
         { "WidgetNewAccount", "NewEmail" }, { "WidgetConnectedVPN", "disconnect" } };
     for (const auto& [name, part] : pages) {
         auto* page = window.findChild<QWidget*>(QLatin1String(name));
@@ -345,6 +346,23 @@ void MainWindowTest::hiddenPagesPolishedWhenFirstShown()
         const QList<QWidget*> parts = page->findChildren<QWidget*>() << page;
         for (QWidget* each : parts)
             QVERIFY2(each->testAttribute(Qt::WA_WState_Polished), qPrintable(each->objectName()));
+    }
+}
+
+void MainWindowTest::picturesDecodedWhenFirstShown()
+{
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const std::pair<const char*, const char*> labels[] = { { "LogoSmall", ":/resources/logo_small.png" },
+        { "user_avatar", ":/resources/user_avatar.png" }, { "label_11", ":/resources/connected.png" } };
+    for (const auto& [name, file] : labels)
+        QVERIFY2(window.findChild<QLabel*>(QLatin1String(name))->pixmap(Qt::ReturnByValue).isNull(), name);
+    for (const char* shown : { "LogoSmall", "WingetConnected", "tabAccountZoneInfo", "WidgetConnectedVPN" })
+        window.findChild<QWidget*>(QLatin1String(shown))->show();
+    for (const auto& [name, file] : labels) {
+        const QImage shown = window.findChild<QLabel*>(QLatin1String(name))->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(shown, QImage(QLatin1String(file)).convertToFormat(shown.format()));
     }
 }
 
