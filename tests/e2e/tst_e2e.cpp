@@ -51,7 +51,6 @@ private:
     void signIn();
     void chooseOpenVpnOn(int server);
     // Runs monitor ticks `intervalMs` apart until `done` holds or `ticks` ran.
-    bool tickUntil(const std::function<bool()>& done, int ticks, int intervalMs);
     bool connected() const { return fixture->field("connectionStatus") == QLatin1String("connected"); }
     static void world(const QString& command);
     // The address the demo's IP echo sees for a request of this test.
@@ -164,22 +163,13 @@ void EndToEndTest::chooseOpenVpnOn(int server)
     QCOMPARE(fixture->field("server_assignedIP"), serverAddress);
 }
 
-bool EndToEndTest::tickUntil(const std::function<bool()>& done, int ticks, int intervalMs)
-{
-    for (int tick = 0; tick < ticks && !done(); ++tick) {
-        QMetaObject::invokeMethod(window, "UpdateTimer");
-        QTest::qWait(intervalMs);
-    }
-    return done();
-}
-
 void EndToEndTest::connectShowsTheServersAddress()
 {
     signIn();
     chooseOpenVpnOn(2);
     child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return connected(); }, 10, 1000));
+    QVERIFY(fixture->tickUntil([this] { return connected(); }, 10, 1000));
     QVERIFY(!child("WidgetConnectedVPN")->isHidden());
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
     QCOMPARE(publicAddress(), serverAddress);
@@ -220,7 +210,7 @@ void EndToEndTest::wrongPasswordEndsAtTheLimit()
     child<QLineEdit>("password")->setText(QStringLiteral("not-the-password"));
     child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
+    QVERIFY(fixture->tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
     QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Cannot connect"));
     QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QVERIFY(!QFile::exists(include("auth.conf")));
@@ -236,15 +226,15 @@ void EndToEndTest::dropIsNoticedAndReconnected()
     chooseOpenVpnOn(4);
     const QString server = fixture->field("server_name");
     child<QPushButton>("connect")->click();
-    QVERIFY(tickUntil([this] { return connected(); }, 10, 1000));
+    QVERIFY(fixture->tickUntil([this] { return connected(); }, 10, 1000));
 
     world(QStringLiteral("drop"));
     // OpenVPN gives the dead link up after its keepalive; the next IP check
     // past 30 s sees the client's own address and reconnects.
-    QVERIFY(tickUntil([this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
+    QVERIFY(fixture->tickUntil([this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
     QCOMPARE(fixture->field("server_name"), server);
     world(QStringLiteral("restore"));
-    QVERIFY(tickUntil([this] { return connected(); }, 10, 3000));
+    QVERIFY(fixture->tickUntil([this] { return connected(); }, 10, 3000));
     QCOMPARE(fixture->field("server_name"), server);
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
 }
@@ -258,7 +248,7 @@ void EndToEndTest::quickConnectFallsThroughToOpenVpn()
             + demo + QStringLiteral("/openvpn/ca.crt^") + demo + QStringLiteral("/openvpn/3.ovpn"));
     child<QPushButton>("quickConnect")->click();
 
-    QVERIFY(tickUntil([this] { return connected(); }, 20, 1000));
+    QVERIFY(fixture->tickUntil([this] { return connected(); }, 20, 1000));
     QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
     QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));

@@ -41,7 +41,6 @@ private:
     QString demo;
 
     void signIn(const QString& tunnelPassword);
-    bool tickUntil(const std::function<bool()>& done, int ticks, int intervalMs);
     void verifyNothingLeft();
 };
 
@@ -139,15 +138,6 @@ void NetworkManagerEndToEndTest::signIn(const QString& tunnelPassword)
     QCOMPARE(fixture->field("server_assignedIP"), serverAddress);
 }
 
-bool NetworkManagerEndToEndTest::tickUntil(const std::function<bool()>& done, int ticks, int intervalMs)
-{
-    for (int tick = 0; tick < ticks && !done(); ++tick) {
-        QMetaObject::invokeMethod(window, "UpdateTimer");
-        QTest::qWait(intervalMs);
-    }
-    return done();
-}
-
 void NetworkManagerEndToEndTest::verifyNothingLeft()
 {
     QTRY_VERIFY_WITH_TIMEOUT(!activeConnectionTypes().contains(QLatin1String("vpn")), 15000);
@@ -162,7 +152,7 @@ void NetworkManagerEndToEndTest::connectsAndResolvesInsideTheTunnel()
     signIn(QStringLiteral("demo"));
     fixture->child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return fixture->field("connectionStatus") == QLatin1String("connected"); }, 10, 1000));
+    QVERIFY(fixture->tickUntil([this] { return fixture->field("connectionStatus") == QLatin1String("connected"); }, 10, 1000));
     QCOMPARE(fixture->child<QLabel>("ip")->text(), serverAddress);
     // NetworkManager started it, under its own user, not this one.
     QCOMPARE(openVpnOwners(), QStringList { QStringLiteral("nm-openvpn") });
@@ -179,7 +169,7 @@ void NetworkManagerEndToEndTest::wrongPasswordEndsAtTheLimit()
     signIn(QStringLiteral("not-the-password"));
     fixture->child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
+    QVERIFY(fixture->tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 14, 500));
     QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Cannot connect"));
     QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     verifyNothingLeft();

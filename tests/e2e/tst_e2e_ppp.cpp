@@ -176,11 +176,7 @@ void EndToEndPppTest::choose(const QString& server, const QString& protocol)
 
 bool EndToEndPppTest::tickUntil(const std::function<bool()>& done, int ticks)
 {
-    for (int tick = 0; tick < ticks && !done(); ++tick) {
-        QMetaObject::invokeMethod(window, "UpdateTimer");
-        QTest::qWait(3000 * std::max(1, qEnvironmentVariableIntValue("VELNOR_WORLD_SLOWDOWN")));
-    }
-    return done();
+    return fixture->tickUntil(done, ticks, 3000 * std::max(1, qEnvironmentVariableIntValue("VELNOR_WORLD_SLOWDOWN")));
 }
 
 void EndToEndPppTest::connectShowsTheServersAddress_data()

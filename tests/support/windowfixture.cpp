@@ -40,3 +40,12 @@ void WindowFixture::closeWindow()
     window.reset();
     delivered = nullptr;
 }
+
+bool WindowFixture::tickUntil(const std::function<bool()>& done, int ticks, int intervalMs)
+{
+    for (int tick = 0; tick < ticks && !done(); ++tick) {
+        QMetaObject::invokeMethod(window.get(), "UpdateTimer");
+        QTest::qWait(intervalMs);
+    }
+    return done();
+}

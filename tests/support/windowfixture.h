@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <functional>
 #include <memory>
 
 // What a window suite needs: its own settings and working folder, a fake
@@ -42,6 +43,10 @@ public:
     QString field(const char* name) const { return child<QLineEdit>(name)->text(); }
     QString label(const char* name) const { return child<QLabel>(name)->text(); }
     void setField(const char* name, const QString& text) const { child<QLineEdit>(name)->setText(text); }
+
+    // Runs the window's monitor tick, `intervalMs` apart, until `done` holds
+    // or `ticks` ran; for suites that drive the monitor's clock themselves.
+    bool tickUntil(const std::function<bool()>& done, int ticks, int intervalMs);
 
     TestEnvironment environment;
     FakeBackend backend;
