@@ -4,6 +4,7 @@
 #include "app/singleinstance.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
+#include "platform/drawing.h"
 #include "platform/endrequests.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    platform::drawWithoutOpenGl();
     QApplication app(argc, argv);
     if (!app::useDataFolder())
         qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
+#include "platform/drawing.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -43,6 +44,7 @@ int main(int argc, char* argv[])
     if (!bare) {
         app::setIdentity();
         app::settings::keepPrivate();
+        platform::drawWithoutOpenGl();
     }
     QApplication app(argc, argv);
     EndAfterFirstPaint end;

@@ -10,6 +10,7 @@
 #include "connection/state.h"
 #include "mainwindow/tray.h"
 #include "mainwindow/velnormain.h"
+#include "platform/drawing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.path());
     QDir::setCurrent(sandbox.path());
 
+    platform::drawWithoutOpenGl();
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     WakeCounter counter;
