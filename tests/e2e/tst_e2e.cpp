@@ -50,7 +50,6 @@ private:
     QString include(const char* name) const { return QDir::currentPath() + QStringLiteral("/include/") + name; }
     void signIn();
     void chooseOpenVpnOn(int server);
-    // Runs monitor ticks `intervalMs` apart until `done` holds or `ticks` ran.
     bool connected() const { return fixture->field("connectionStatus") == QLatin1String("connected"); }
     static void world(const QString& command);
     // The address the demo's IP echo sees for a request of this test.
