@@ -2,6 +2,7 @@
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
+#include "connection/checkprofile.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
@@ -9,10 +10,19 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QTextStream>
 #include <QtDebug>
 
 int main(int argc, char* argv[])
 {
+    // Before the single-instance check, so that it works beside a running
+    // copy; no window, no service.
+    if (argc >= 2 && QByteArray(argv[1]) == "--" + connection::openvpn::checkProfileOption().toLatin1()) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        return connection::openvpn::checkProfileFiles(QCoreApplication::arguments().mid(2), out);
+    }
+
     app::setIdentity();
     app::settings::keepPrivate();
 

@@ -6,6 +6,7 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -13,7 +14,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <functional>
@@ -25,6 +25,8 @@ const QString configPath = QStringLiteral("/profiles/client.ovpn");
 const QByteArray certificate = QByteArrayLiteral("-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
 // Bytes that a text-mode or locale-dependent write would change.
 const QByteArray configuration = QByteArrayLiteral("client\r\ndev tun\nremote 198.51.100.20 1194\n# caf\xc3\xa9\n");
+// What OpenVPN is given of it: the profile written out again from what goes on.
+const QByteArray written = QByteArrayLiteral("client\ndev tun\nremote 198.51.100.20 1194\n");
 constexpr DWORD authenticationFailure = 691;
 const QString connectionError = QStringLiteral("Connection Error");
 
@@ -240,7 +242,7 @@ void OpenVpnTest::connectStartsOpenVpn()
         return QByteArray("missing");
     };
     QCOMPARE(content(work + "/include/auth.conf"), QByteArray("alice\ns\xc3\xbcper secret"));
-    QCOMPARE(content(work + "/include/config.ovpn"), configuration);
+    QCOMPARE(content(work + "/include/config.ovpn"), written);
     QCOMPARE(content(work + "/include/certificate.crt"), certificate);
     QVERIFY(lines.contains(QStringLiteral("mode=600 ") + work + "/include/auth.conf"));
     QCOMPARE(QFileInfo(work + "/include").permissions() & 0x0777, QFileDevice::Permissions(0x0700));
@@ -261,15 +263,19 @@ void OpenVpnTest::failedDownloadStartsNothing_data()
     QTest::addColumn<QByteArray>("config");
     QTest::addColumn<int>("configRequests");
     QTest::addColumn<bool>("starts");
-    QTest::newRow("certificate 404") << 404 << configuration << 0 << false;
-    QTest::newRow("config 500") << 200 << QByteArray() << 1 << false;
+    QTest::addColumn<QByteArray>("given"); // to OpenVPN, when it starts
+    QTest::newRow("certificate 404") << 404 << configuration << 0 << false << QByteArray();
+    QTest::newRow("config 500") << 200 << QByteArray() << 1 << false << QByteArray();
     QTest::newRow("plug-in") << 200 << QByteArray("client\nplugin /usr/lib/openvpn/down-root.so \"sh -c x\"\n") << 1
-                             << false;
-    QTest::newRow("management") << 200 << QByteArray("client\n  management 127.0.0.1 7505\n") << 1 << false;
-    QTest::newRow("pid file") << 200 << QByteArray("client\n--writepid /etc/passwd\n") << 1 << false;
-    QTest::newRow("directive names in an inline block")
-        << 200 << QByteArray("client\n<tls-auth>\nstatus\ndaemon\n</tls-auth>\n") << 1 << true;
-    QTest::newRow("behind a redirect") << 200 << configuration << 1 << true;
+                             << false << QByteArray();
+    QTest::newRow("management") << 200 << QByteArray("client\n  management 127.0.0.1 7505\n") << 1 << false
+                                << QByteArray();
+    QTest::newRow("pid file") << 200 << QByteArray("client\n--writepid /etc/passwd\n") << 1 << false << QByteArray();
+    const QByteArray block = "client\n<tls-auth>\nstatus\ndaemon\n</tls-auth>\n";
+    QTest::newRow("directive names in an inline block") << 200 << block << 1 << true << block;
+    QTest::newRow("behind a redirect") << 200 << configuration << 1 << true << written;
+    QTest::newRow("a script dropped") << 200 << QByteArray("--client\nup \"/bin/sh -c x\"\nverb '3'\n") << 1 << true
+                                      << QByteArray("client\nverb 3\n");
 }
 
 void OpenVpnTest::failedDownloadStartsNothing()
@@ -278,6 +284,7 @@ void OpenVpnTest::failedDownloadStartsNothing()
     QFETCH(QByteArray, config);
     QFETCH(int, configRequests);
     QFETCH(bool, starts);
+    QFETCH(QByteArray, given);
 
     backend->answer(certificatePath, certificate, certificateStatus);
     if (QByteArray(QTest::currentDataTag()) == "behind a redirect") {
@@ -301,7 +308,7 @@ void OpenVpnTest::failedDownloadStartsNothing()
         QCOMPARE(fixture->label("authstatus"), QStringLiteral("starting connection"));
         QFile file(include("config.ovpn"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), config);
+        QCOMPARE(file.readAll(), given);
         return;
     }
     // The full disconnect ran (its "Ready!" then gives way to the account's text).
@@ -457,7 +464,8 @@ void OpenVpnTest::quickConnectDisabledAccount()
 void OpenVpnTest::quickConnectStopsAtSuccess()
 {
     signIn();
-    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
+    fixture->setField(
+        "quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
     ras->queueDial(authenticationFailure);
     ras->queueDial(0);
     child<QPushButton>("quickConnect")->click();
@@ -474,7 +482,8 @@ void OpenVpnTest::cancelDuringPauseDialsNothing()
 {
     signIn();
     platform::setSleepFunction(cancelDuringPause);
-    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
+    fixture->setField(
+        "quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
     ras->queueDial(authenticationFailure);
     child<QPushButton>("quickConnect")->click();
     QVERIFY(tickUntil([] { return pauses == 1; }));
