@@ -63,6 +63,8 @@ private slots:
     void connectStartsOpenVpn();
     void failedDownloadStartsNothing_data();
     void failedDownloadStartsNothing();
+    void refusedProfileEndsAtOnce_data();
+    void refusedProfileEndsAtOnce();
     void staleReplyAfterDisconnect();
     void openVpnIgnoringTerminateIsKilled();
 
@@ -149,6 +151,7 @@ void OpenVpnTest::cleanup()
     qunsetenv("VELNOR_OPENVPN");
     qunsetenv("FAKE_OPENVPN_RECORD");
     qunsetenv("FAKE_OPENVPN_IGNORE_TERM");
+    qunsetenv("VELNOR_NMCLI");
     fixture.reset();
 }
 
@@ -318,6 +321,74 @@ void OpenVpnTest::failedDownloadStartsNothing()
     QTest::qWait(300);
     QVERIFY(record().isEmpty());
     QVERIFY(!QFile::exists(include("auth.conf")));
+}
+
+void OpenVpnTest::refusedProfileEndsAtOnce_data()
+{
+    QTest::addColumn<bool>("networkManager");
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<bool>("quick");
+    QTest::addColumn<QString>("why"); // in include/openvpn.log
+    const QByteArray code = "client\nremote h.example\nplugin /tmp/x.so\n";
+    const QByteArray filter = "client\nremote h.example\npull-filter ignore route\n";
+    QTest::newRow("direct: code") << false << code << false << "line 3: plugin: loads code into OpenVPN";
+    QTest::newRow("NetworkManager: code") << true << code << false << "line 3: plugin: loads code into OpenVPN";
+    QTest::newRow("NetworkManager: what the plug-in cannot carry")
+        << true << filter << false << "line 3: pull-filter: the plug-in cannot filter what the server pushes";
+    QTest::newRow("NetworkManager: a value the plug-in cannot carry")
+        << true << QByteArray("client\nremote h.example\ncompress stub-v2\n") << false
+        << "line 3: compress: a value the plug-in cannot carry";
+    QTest::newRow("NetworkManager: the next quick-connect stage")
+        << true << filter << true << "line 3: pull-filter: the plug-in cannot filter what the server pushes";
+}
+
+// Whichever way OpenVPN starts, a refused profile ends the attempt as soon
+// as it is downloaded, as a failed download does, and the log says why.
+void OpenVpnTest::refusedProfileEndsAtOnce()
+{
+    QFETCH(bool, networkManager);
+    QFETCH(QByteArray, config);
+    QFETCH(bool, quick);
+    QFETCH(QString, why);
+
+    const QString nmcli = fixture->environment.workFolder() + QStringLiteral("/nmcli");
+    if (networkManager) {
+        // NetworkManager runs here, with its OpenVPN plug-in; every call is logged.
+        QFile script(nmcli);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$*\" >> \"$0.log\"\ncase \"$*\" in *RUNNING*) echo running ;; esac\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        if (!QFile::exists(QStringLiteral("/usr/lib/NetworkManager/VPN/nm-openvpn-service.name")))
+            QSKIP("needs NetworkManager's OpenVPN plug-in (scripts/deps)");
+        qunsetenv("VELNOR_OPENVPN");
+        qputenv("VELNOR_NMCLI", nmcli.toUtf8());
+    }
+    backend->answer(configPath, config);
+    signIn();
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("refusing an OpenVPN configuration: ") + why));
+    if (quick) {
+        fixture->setField(
+            "quick_servers", openVpnEntry(QStringLiteral("West")) + QStringLiteral("|North^198.51.100.1^PPTP"));
+        child<QPushButton>("quickConnect")->click();
+        QTRY_COMPARE(fixture->field("quick_stage"), QStringLiteral("2"));
+        QTRY_COMPARE(ras->entryCalls().size(), 1);
+        QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.1"));
+    } else {
+        fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+        fixture->setField("server_certificate", url(certificatePath));
+        fixture->setField("server_config", url(configPath));
+        child<QPushButton>("connect")->click();
+        // No tick of the monitor: the download's reply alone ends it.
+        QTRY_VERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
+        QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
+    }
+    QFile log(include(QStringLiteral("openvpn.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY2(log.readAll().contains(why.toUtf8()), qPrintable(why));
+    QVERIFY(record().isEmpty());
+    QFile calls(nmcli + QStringLiteral(".log"));
+    QVERIFY(!calls.open(QIODevice::ReadOnly) || !calls.readAll().contains("connection add"));
 }
 
 void OpenVpnTest::staleReplyAfterDisconnect()
