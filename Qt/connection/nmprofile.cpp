@@ -36,7 +36,8 @@ bool isPort(const QString& value) { return isNumber(value, 1, 65535); }
 bool isSeconds(const QString& value) { return isNumber(value, 0, 100000000); }
 bool isIpv4(const QString& value)
 {
-    return QHostAddress(value).protocol() == QAbstractSocket::IPv4Protocol && matches(value, "[0-9.]+");
+    return matches(value, "[0-9]{1,3}(\\.[0-9]{1,3}){3}")
+        && QHostAddress(value).protocol() == QAbstractSocket::IPv4Protocol;
 }
 bool isIpv6(const QString& value) { return QHostAddress(value).protocol() == QAbstractSocket::IPv6Protocol; }
 // A host name or IPv4 address the plug-in's remote list can hold (it splits
@@ -58,7 +59,9 @@ int prefixLength(const QString& mask)
     if (!isIpv4(mask))
         return -1;
     const quint32 bits = QHostAddress(mask).toIPv4Address();
-    const int length = 32 - (bits == 0 ? 32 : __builtin_ctz(bits));
+    int length = 0;
+    while (length < 32 && (bits & (0x80000000u >> length)))
+        ++length;
     return bits == (length == 0 ? 0u : ~0u << (32 - length)) ? length : -1;
 }
 

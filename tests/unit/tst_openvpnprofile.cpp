@@ -78,7 +78,8 @@ void OpenVpnProfileTest::checkProfile_data()
             "remote-cert-tls", "verb" });
     real("demo profile",
         file(QStringLiteral(VELNOR_DEMO_DATA "/openvpn/client.ovpn")).replace("{{remote}}", "192.0.2.1 1194"),
-        { "client", "dev", "proto", "remote", "nobind", "remote-cert-tls", "auth-user-pass", "auth-nocache", "verb" });
+        { "client", "dev", "proto", "remote", "nobind", "remote-cert-tls", "verify-x509-name", "data-ciphers",
+            "auth-user-pass", "auth-nocache", "verb", "<cert>", "<key>", "<tls-crypt>" });
 
     // The tokenizer.
     accepted("quotes", "\"verify-x509-name\" 'a b' name\n", { "verify-x509-name|a b|name" });
