@@ -40,9 +40,8 @@ app::singleinstance::FolderLock::FolderLock(const QString& folder)
     }
     if (lock.error() != QLockFile::LockFailedError)
         return;
-    qint64 pid = 0;
     QString host;
-    if (lock.getLockInfo(&pid, &host, nullptr)) {
+    if (lock.getLockInfo(nullptr, &host, nullptr)) {
         // On this machine tryLock has already taken over a lock whose
         // process is gone, so the holder runs.
         if (host.isEmpty() || host == QSysInfo::machineHostName())

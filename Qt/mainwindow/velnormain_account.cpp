@@ -50,9 +50,9 @@ void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
     // may a late count undo a logout made meanwhile.
     const bool firstReplyOfLogin = userInfoReplyCount == 0;
     ++userInfoReplyCount;
-    // Asked for before the user's last connect or disconnect: its automatic
-    // connection would undo what the user did since.
-    const bool userActedSince = !connection::openvpn::belongsToCurrentAttempt(reply);
+    // Asked for before the last connect or disconnect: its automatic
+    // connection would undo what happened since.
+    const bool attemptSince = !connection::openvpn::belongsToCurrentAttempt(reply);
 
     service::accountinfo::Fields fields;
     QXmlStreamReader xml(ui->userdatatext->document()->toPlainText());
@@ -112,7 +112,7 @@ void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
     if (fields.notice.trimmed().length() > 5)
         messagebox::showStandard(QMessageBox::Information, fields.notice, tr("Notice"));
 
-    if (ui->user_enabled->text().toInt() > 0 && firstReplyOfLogin && !userActedSince) {
+    if (ui->user_enabled->text().toInt() > 0 && firstReplyOfLogin && !attemptSince) {
         if (fields.daysLeft.toInt() <= 4) {
             const auto answer = QMessageBox::question(this, tr("Renew your account?"),
                 tr("Your account will expire soon. You would like to renew now to avoid any service interruption when "
