@@ -31,6 +31,8 @@ PPPWorker::PPPWorker(QObject* parent)
     hangUps->setMaxThreadCount(1);
 }
 
+PPPWorker::~PPPWorker() { hangUps->waitForDone(); }
+
 void PPPWorker::setDialInputs(const DialInputs& inputs)
 {
     std::lock_guard<std::mutex> guard(lock);

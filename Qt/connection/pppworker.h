@@ -28,6 +28,8 @@ public:
     };
 
     explicit PPPWorker(QObject* parent = nullptr);
+    // Waits for the hang-ups still running, which report through this object.
+    ~PPPWorker() override;
 
     void setDialInputs(const DialInputs& inputs);
     QString serverNameText() const;

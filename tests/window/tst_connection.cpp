@@ -492,7 +492,8 @@ void ConnectionTest::disconnectAsksAddressOnceHungUp()
     });
 
     child<QPushButton>("disconnect")->click();
-    QTRY_COMPARE(hangUpsWhenAsked.count(1), 1);
+    // Checks asked for before the disconnect may still come in meanwhile.
+    QTRY_VERIFY(hangUpsWhenAsked.contains(1));
     QTRY_COMPARE(fixture->label("ip"), publicAddress);
 }
 
