@@ -19,16 +19,28 @@ int main(int argc, char* argv[])
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 last = app::singleinstance::storedHeartbeat(app::settings::storedHeartbeat());
 
-    if (!app::singleinstance::mayStart(now, last)) {
+    const auto refuse = [] {
         app::settings::requestRaise();
         qDebug("was here");
         return 0;
-    }
+    };
+    if (!app::singleinstance::mayStart(now, last))
+        return refuse();
 
     platform::drawWithoutOpenGl();
     QApplication app(argc, argv);
     if (!app::useDataFolder())
         qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));
+    // Held until the window has gone: a copy that is stopped or busy keeps it
+    // although its heartbeat ages.
+    const app::singleinstance::FolderLock lock(app::dataFolder());
+    using LockState = app::singleinstance::FolderLock::State;
+    if (lock.state() == LockState::HeldByLiveCopy)
+        return refuse();
+    if (lock.state() == LockState::Taken)
+        app::removeLeftoverInputFiles();
+    else
+        qWarning("cannot lock the data folder; files left in it are kept");
     fonts::useFormFonts();
     // Hiding or closing the window must never end the program; only an
     // explicit quit does.

@@ -28,10 +28,12 @@ bool app::useDataFolder()
         || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return false;
 #endif
-    if (!QDir::setCurrent(folder))
-        return false;
-    // Left by a run that ended without its disconnect: the credentials above all.
+    return QDir::setCurrent(folder);
+}
+
+void app::removeLeftoverInputFiles()
+{
+    // The credentials above all.
     for (const char* name : { "include/auth.conf", "include/certificate.crt", "include/config.ovpn" })
         QFile::remove(QString::fromLatin1(name));
-    return true;
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+#include <QVariant>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -18,6 +19,8 @@ namespace {
 QString includeFolder(const QString& base) { return base + QStringLiteral("/include"); }
 
 quint64 attemptNumber = 0;
+
+const char attemptProperty[] = "velnorAttempt";
 } // namespace
 
 QString connection::openvpn::certificatePath(const QString& base)
@@ -143,3 +146,10 @@ bool connection::openvpn::stop(QProcess* process, int graceMs)
 quint64 connection::openvpn::currentAttempt() { return attemptNumber; }
 
 quint64 connection::openvpn::beginAttempt() { return ++attemptNumber; }
+
+void connection::openvpn::tagWithAttempt(QObject* reply) { reply->setProperty(attemptProperty, attemptNumber); }
+
+bool connection::openvpn::belongsToCurrentAttempt(const QObject* reply)
+{
+    return reply->property(attemptProperty).toULongLong() == attemptNumber;
+}

@@ -5,6 +5,7 @@
 #include "testenvironment.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -29,6 +30,8 @@ private slots:
     void refusedCopyAsksForRaise();
     void runningCopyServesRaiseRequest();
     void freshStartWhenHeartbeatIsStale();
+    void folderLockOutlastsHeartbeat_data();
+    void folderLockOutlastsHeartbeat();
     void tickServesRaiseRequestInProcess();
     void endRequestEndsLikeQuit_data();
     void endRequestEndsLikeQuit();
@@ -63,6 +66,7 @@ QProcess* SingleInstanceTest::startProgram(const QProcessEnvironment& extra)
 {
     auto* process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELNOR_DATA_DIR"), env->workFolder());
     environment.insert(extra);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->configFolder());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -173,6 +177,45 @@ void SingleInstanceTest::freshStartWhenHeartbeatIsStale()
     QVERIFY(!copy->waitForFinished(2000));
     QCOMPARE(copy->state(), QProcess::Running);
     QVERIFY(!copy->readAllStandardError().contains("was here"));
+}
+
+void SingleInstanceTest::folderLockOutlastsHeartbeat_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("first copy stopped") << SIGSTOP << true;
+    QTest::newRow("first copy killed") << SIGKILL << false;
+}
+
+// The first copy's heartbeat is older than the window, but only a copy that
+// has ended gives up the data folder.
+void SingleInstanceTest::folderLockOutlastsHeartbeat()
+{
+    QFETCH(int, number);
+    QFETCH(bool, refused);
+    QProcess* first = startProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(app::singleinstance::storedHeartbeat(readKey(QStringLiteral("vlrunning"))) > 0, 15000);
+    const QString credentials = env->workFolder() + QStringLiteral("/include/auth.conf");
+    QVERIFY(QDir(env->workFolder()).mkpath(QStringLiteral("include")));
+    QFile file(credentials);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    const auto firstPid = pid_t(first->processId());
+    ::kill(firstPid, number);
+    writeKey(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch() - 8000));
+    QProcess* second = startProgram();
+    if (refused) {
+        QVERIFY(second->waitForFinished(40000));
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(second->readAllStandardError().contains("was here"));
+        QVERIFY(QFile::exists(credentials));
+        ::kill(firstPid, SIGCONT);
+        QTRY_COMPARE_WITH_TIMEOUT(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"), 10000);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(credentials), 15000);
+        QCOMPARE(second->state(), QProcess::Running);
+    }
 }
 
 void SingleInstanceTest::tickServesRaiseRequestInProcess()
