@@ -2,6 +2,7 @@
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[])
     }
 
     platform::drawWithoutOpenGl();
+    desktop::scaleWithTheScreen();
     QApplication app(argc, argv);
     if (!app::useDataFolder())
         qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));

@@ -1,4 +1,5 @@
 #include "mainwindow/quiet.h"
+#include "mainwindow/desktop.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -29,7 +30,7 @@ class MovieWhileShown : public QObject {
 public:
     MovieWhileShown(QLabel* label, const QString& file)
         : QObject(label)
-        , movie(new QMovie(file, QByteArray(), label))
+        , movie(new QMovie(desktop::pictureForScreen(file), QByteArray(), label))
     {
         label->setMovie(movie);
         label->installEventFilter(this);
