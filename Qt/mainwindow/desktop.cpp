@@ -22,3 +22,20 @@ void desktop::scaleWithTheScreen()
 }
 
 QString desktop::pictureForScreen(const QString& file) { return qt_findAtNxFile(file, qApp->devicePixelRatio()); }
+
+void desktop::useFormPalette(QWidget* window)
+{
+    // The light system colours of the desktop the form was drawn on.
+    QPalette light(QColor(240, 240, 240));
+    light.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 128));
+    light.setColor(QPalette::Highlight, QColor(0, 120, 215));
+    light.setColor(QPalette::HighlightedText, Qt::white);
+    // A widget beneath a style sheet takes the desktop's palette rather than
+    // its parent's, so each needs its own; children first, so that no
+    // parent's passes on to them. Polishing then lays the style sheets'
+    // colours over it.
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (auto widget = widgets.crbegin(); widget != widgets.crend(); ++widget)
+        (*widget)->setPalette(light);
+    window->setPalette(light);
+}

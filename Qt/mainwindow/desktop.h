@@ -20,4 +20,11 @@ void scaleWithTheScreen();
 // go through neither (animations, a label's picture).
 QString pictureForScreen(const QString& file);
 
+// The form paints its pages light but leaves many texts, and the text of
+// its fields and lists, to the desktop's palette, which may be dark. Gives
+// `window` and every widget in it the light palette the form was drawn
+// with; windows of their own (message boxes, list popups) keep the
+// desktop's colours. Call once the form is built, before it is polished.
+void useFormPalette(QWidget* window);
+
 } // namespace desktop
