@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QWindow>
 
 namespace {
 // The form's texts step only renames the lists' first items; give each list
@@ -34,7 +35,13 @@ void resetFormLists(Ui::VelnorMain* form)
 
 void VelnorMain::mousePressEvent(QMouseEvent* event) { dragPosition = event->localPos().toPoint(); }
 
-void VelnorMain::mouseMoveEvent(QMouseEvent* event) { move(event->screenPos().toPoint() - dragPosition); }
+void VelnorMain::mouseMoveEvent(QMouseEvent* event)
+{
+    // The window system moves the window where it can: Wayland lets no
+    // program place its own window.
+    if (!windowHandle() || !windowHandle()->startSystemMove())
+        move(event->screenPos().toPoint() - dragPosition);
+}
 
 void VelnorMain::closeEvent(QCloseEvent* event)
 {
