@@ -48,8 +48,12 @@ void VelnorMain::closeEvent(QCloseEvent* event)
     event->ignore();
     const auto answer = QMessageBox::question(this, tr("Application close"), tr("Are you sure you want to exit?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::Yes)
-        event->accept();
+    if (answer != QMessageBox::Yes)
+        return;
+    event->accept();
+    // Without a tray nothing could bring the hidden window back.
+    if (!tray::systemTrayAvailable())
+        QCoreApplication::quit();
 }
 
 void VelnorMain::changeEvent(QEvent* event)
