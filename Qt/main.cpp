@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/datafolder.h"
 #include "app/identity.h"
 #include "app/settings.h"
@@ -12,9 +13,17 @@
 #include <QDateTime>
 #include <QtDebug>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
     app::setIdentity();
+    const app::commandline::Answer answer = app::commandline::read(argc, argv);
+    if (!answer.run) {
+        std::fputs(answer.output.toLocal8Bit().constData(), stdout);
+        std::fputs(answer.error.toLocal8Bit().constData(), stderr);
+        return answer.exitCode;
+    }
     app::settings::keepPrivate();
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
