@@ -1,4 +1,5 @@
 #include "mainwindow/quiet.h"
+
 #include "mainwindow/desktop.h"
 
 #include <QCoreApplication>

@@ -154,8 +154,9 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     client.insert(QStringLiteral("VELNOR_IP_ECHO_URL"), service + QStringLiteral("/ip"));
     start(QStringLiteral(VELNOR_EXECUTABLE), QStringList(), client, QStringLiteral("protocol.log"));
     const QString protocol = env->workFolder() + QStringLiteral("/protocol.log");
+    // How many times the program sent or received a message of the protocol.
     const auto sent = [&protocol](const char* pattern) {
-        return fileText(protocol).contains(QRegularExpression(QLatin1String(pattern)));
+        return fileText(protocol).count(QRegularExpression(QLatin1String(pattern)));
     };
 
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -186,6 +187,12 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     // The compositor moves it with the pointer from where it was pressed.
     QTRY_COMPARE_WITH_TIMEOUT(
         blueArea(screenshot(QStringLiteral("wayland-moved.png"))).topLeft(), before.topLeft() + end - press, 20000);
+
+    // Released: the pointer moving on over the window moves it no more.
+    const int motions = sent("wl_pointer@\\d+\\.motion\\(");
+    QVERIFY(pointer({ QStringLiteral("mousemove"), QString::number(end.x() + 40), QString::number(end.y() + 20) }));
+    QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.motion\\(") > motions, 10000);
+    QCOMPARE(sent("xdg_toplevel@\\d+\\.move\\("), 1);
 }
 
 QTEST_MAIN(WaylandTest)
