@@ -22,10 +22,10 @@ private slots:
     void signsInAndTheCompositorMovesIt();
 
 private:
-    QProcess* start(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+    QProcess* start(const QString& program, const QString& arguments, const QProcessEnvironment& environment,
         const QString& log, bool readOutput = false);
     QImage screenshot(const QString& keepAs);
-    bool pointer(const QStringList& actions);
+    bool pointer(const QString& actions);
 
     std::unique_ptr<TestEnvironment> env;
     QList<QProcess*> processes;
@@ -83,8 +83,8 @@ void WaylandTest::cleanup()
 
 // Each writes its log to a file: a pipe nobody reads while the test waits on
 // another process would fill and stop it.
-QProcess* WaylandTest::start(const QString& program, const QStringList& arguments,
-    const QProcessEnvironment& environment, const QString& log, bool readOutput)
+QProcess* WaylandTest::start(const QString& program, const QString& arguments, const QProcessEnvironment& environment,
+    const QString& log, bool readOutput)
 {
     auto* process = new QProcess;
     processes.append(process);
@@ -92,7 +92,7 @@ QProcess* WaylandTest::start(const QString& program, const QStringList& argument
     process->setStandardErrorFile(env->workFolder() + QLatin1Char('/') + log);
     if (!readOutput)
         process->setStandardOutputFile(QProcess::nullDevice());
-    process->start(program, arguments);
+    process->start(program, QProcess::splitCommand(arguments));
     return process;
 }
 
@@ -113,33 +113,29 @@ QImage WaylandTest::screenshot(const QString& keepAs)
     return shot;
 }
 
-bool WaylandTest::pointer(const QStringList& actions)
+bool WaylandTest::pointer(const QString& actions)
 {
     QProcess xdotool;
     xdotool.setProcessEnvironment(session);
-    xdotool.start(QStringLiteral("xdotool"), actions);
+    xdotool.start(QStringLiteral("xdotool"), QProcess::splitCommand(actions));
     return xdotool.waitForFinished(20000) && xdotool.exitCode() == 0;
 }
 
 void WaylandTest::signsInAndTheCompositorMovesIt()
 {
-    QProcess* xvfb = start(QStringLiteral("Xvfb"),
-        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") },
+    QProcess* xvfb = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp"),
         session, QStringLiteral("xvfb.log"), true);
     QTRY_VERIFY_WITH_TIMEOUT(xvfb->canReadLine(), 20000);
     session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
     start(QStringLiteral("weston"),
-        { QStringLiteral("--backend=x11-backend.so"), QStringLiteral("--use-pixman"), QStringLiteral("--debug"),
-            QStringLiteral("--socket=velnor-test"), QStringLiteral("--idle-time=0"), QStringLiteral("--width=1024"),
-            QStringLiteral("--height=768") },
+        QStringLiteral("--backend=x11-backend.so --use-pixman --debug --socket=velnor-test --idle-time=0 "
+                       "--width=1024 --height=768"),
         session, QStringLiteral("weston.log"));
     session.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("velnor-test"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env->workFolder() + QStringLiteral("/velnor-test")), 20000);
 
-    QProcess* demo
-        = start(QStringLiteral(VELNOR_DEMO_EXECUTABLE), { QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0") },
-            QProcessEnvironment::systemEnvironment(), QStringLiteral("demo.log"), true);
+    QProcess* demo = start(QStringLiteral(VELNOR_DEMO_EXECUTABLE), QStringLiteral("--listen 127.0.0.1:0"),
+        QProcessEnvironment::systemEnvironment(), QStringLiteral("demo.log"), true);
     QTRY_VERIFY_WITH_TIMEOUT(demo->canReadLine(), 20000);
     const QString service = QString::fromUtf8(demo->readLine().trimmed()).section(QLatin1Char(' '), -1);
 
@@ -152,7 +148,7 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     client.insert(QStringLiteral("VELNOR_DATA_DIR"), env->workFolder() + QStringLiteral("/data"));
     client.insert(QStringLiteral("VELNOR_API_BASE"), service + QStringLiteral("/api"));
     client.insert(QStringLiteral("VELNOR_IP_ECHO_URL"), service + QStringLiteral("/ip"));
-    start(QStringLiteral(VELNOR_EXECUTABLE), QStringList(), client, QStringLiteral("protocol.log"));
+    start(QStringLiteral(VELNOR_EXECUTABLE), QString(), client, QStringLiteral("protocol.log"));
     const QString protocol = env->workFolder() + QStringLiteral("/protocol.log");
     // How many times the program sent or received a message of the protocol.
     const auto sent = [&protocol](const char* pattern) {
@@ -175,22 +171,24 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     // come back.
     const QPoint press = before.topLeft() + QPoint(200, 30);
     const QPoint end = press + QPoint(before.x() < 400 ? 100 : -100, before.y() < 250 ? 55 : -55);
-    QVERIFY(pointer({ QStringLiteral("mousemove"), QStringLiteral("1200"), QStringLiteral("1000") }));
-    QVERIFY(pointer({ QStringLiteral("mousemove"), QString::number(press.x()), QString::number(press.y()) }));
+    const auto at = [](const char* action, const QPoint& point) {
+        return QString::fromLatin1(action).arg(point.x()).arg(point.y());
+    };
+    QVERIFY(pointer(QStringLiteral("mousemove 1200 1000")));
+    QVERIFY(pointer(at("mousemove %1 %2", press)));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.enter\\("), 10000);
-    QVERIFY(pointer({ QStringLiteral("mousedown"), QStringLiteral("1") }));
+    QVERIFY(pointer(QStringLiteral("mousedown 1")));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.button\\("), 10000);
-    QVERIFY(pointer({ QStringLiteral("mousemove"), QString::number(press.x() + 5), QString::number(press.y() + 5) }));
+    QVERIFY(pointer(at("mousemove %1 %2", press + QPoint(5, 5))));
     QTRY_VERIFY_WITH_TIMEOUT(sent("xdg_toplevel@\\d+\\.move\\("), 10000);
-    QVERIFY(pointer({ QStringLiteral("mousemove"), QString::number(end.x()), QString::number(end.y()),
-        QStringLiteral("mouseup"), QStringLiteral("1") }));
+    QVERIFY(pointer(at("mousemove %1 %2 mouseup 1", end)));
     // The compositor moves it with the pointer from where it was pressed.
     QTRY_COMPARE_WITH_TIMEOUT(
         blueArea(screenshot(QStringLiteral("wayland-moved.png"))).topLeft(), before.topLeft() + end - press, 20000);
 
     // Released: the pointer moving on over the window moves it no more.
     const int motions = sent("wl_pointer@\\d+\\.motion\\(");
-    QVERIFY(pointer({ QStringLiteral("mousemove"), QString::number(end.x() + 40), QString::number(end.y() + 20) }));
+    QVERIFY(pointer(at("mousemove %1 %2", end + QPoint(40, 20))));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.motion\\(") > motions, 10000);
     QCOMPARE(sent("xdg_toplevel@\\d+\\.move\\("), 1);
 }
