@@ -1,7 +1,9 @@
+#include "app/commandline.h"
 #include "app/datafolder.h"
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
@@ -11,9 +13,17 @@
 #include <QDateTime>
 #include <QtDebug>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
     app::setIdentity();
+    const app::commandline::Answer answer = app::commandline::read(argc, argv);
+    if (!answer.run) {
+        std::fputs(answer.output.toLocal8Bit().constData(), stdout);
+        std::fputs(answer.error.toLocal8Bit().constData(), stderr);
+        return answer.exitCode;
+    }
     app::settings::keepPrivate();
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -28,6 +38,7 @@ int main(int argc, char* argv[])
         return refuse();
 
     platform::drawWithoutOpenGl();
+    desktop::scaleWithTheScreen();
     QApplication app(argc, argv);
     if (!app::useDataFolder())
         qWarning("cannot use the data folder %s", qPrintable(app::dataFolder()));
