@@ -156,6 +156,8 @@ void addDownloads(httplib::Server& server, demo::Service& service)
     });
 
     server.Get("/ip", [](const Request& request, Response& response) {
+        // Whom it answered: through a tunnel or not, for a test to read.
+        std::fprintf(stderr, "IP echo for %s\n", request.remote_addr.c_str());
         response.set_content(demo::ipEchoPage(request.remote_addr), htmlType);
     });
 }

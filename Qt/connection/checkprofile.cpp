@@ -30,18 +30,10 @@ bool report(QTextStream& out, const char* way, const openvpn::ProfileCheck& chec
 
 } // namespace
 
-QString openvpn::checkProfileOption() { return QStringLiteral("check-profile"); }
-
-QString openvpn::checkProfileDescription()
-{
-    return QStringLiteral("Check OpenVPN profiles as the client would take them when started directly and through "
-                          "NetworkManager, print what is accepted, dropped and refused, and exit.");
-}
-
 int openvpn::checkProfileFiles(const QStringList& files, QTextStream& out)
 {
     if (files.isEmpty()) {
-        out << "--" << checkProfileOption() << " needs at least one profile file\n";
+        out << "--check-profile needs at least one profile file\n";
         return 2;
     }
     int exitCode = 0;

@@ -9,10 +9,6 @@ class QTextStream;
 // would make of downloaded profiles, without a window or a service.
 namespace connection::openvpn {
 
-// The option, without its dashes, and what the program's help says of it.
-QString checkProfileOption();
-QString checkProfileDescription();
-
 // For each file, a line with its name and then, for each way of starting
 // OpenVPN, lines beginning "direct:" or "networkmanager:" that say whether
 // it is accepted, what is dropped and what refuses it. Returns the exit

@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+
+#include <memory>
 
 #ifndef Q_OS_WIN
 #include "connection/nmlauncher.h"
@@ -51,6 +54,22 @@ public:
     }
 
     void requestStop() override { connection::openvpn::requestStop(process); }
+
+    void whenStopped(QObject* context, std::function<void()> done) override
+    {
+        if (process->state() == QProcess::NotRunning) {
+            QTimer::singleShot(0, context, std::move(done));
+            return;
+        }
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(
+            process, &QProcess::stateChanged, context, [connection, done](QProcess::ProcessState state) {
+                if (state != QProcess::NotRunning)
+                    return;
+                QObject::disconnect(*connection);
+                done();
+            });
+    }
 
     void stopForExit() override { connection::openvpn::stop(process); }
 
@@ -100,6 +119,13 @@ public:
     {
         if (choice)
             choice->requestStop();
+    }
+    void whenStopped(QObject* context, std::function<void()> done) override
+    {
+        if (choice)
+            choice->whenStopped(context, std::move(done));
+        else
+            QTimer::singleShot(0, context, std::move(done));
     }
     void stopForExit() override
     {

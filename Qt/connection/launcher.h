@@ -36,6 +36,10 @@ public:
     virtual void start(const QString& base, const ProfileCheck& check) = 0;
     // Asks whatever runs to end, returning at once.
     virtual void requestStop() = 0;
+    // Calls `done` on `context`'s thread once nothing started so far runs
+    // any more (soon, from the event loop, when nothing does now); never if
+    // `context` goes first. Never blocks.
+    virtual void whenStopped(QObject* context, std::function<void()> done) = 0;
     // For the window's destruction: ends it without running events.
     virtual void stopForExit() = 0;
 };

@@ -7,6 +7,7 @@
 #include "platform/linux/networkmanager.h"
 
 #include <QProcess>
+#include <QTimer>
 #include <QtDebug>
 
 #include <algorithm>
@@ -120,13 +121,23 @@ void activate(Activation activation, const std::shared_ptr<std::atomic<quint64>>
     }
 }
 
+// Runs the launcher's jobs on its thread, one at a time in the order posted,
+// and says from there when a mark posted after them is reached. The jobs
+// never outlive it, so the notice is safe to send.
+class JobQueue : public QObject {
+    Q_OBJECT
+
+signals:
+    void reached(quint64 mark);
+};
+
 } // namespace
 
 QString connection::openvpn::NetworkManagerLauncher::profileName() { return QStringLiteral("Velnor OpenVPN"); }
 
 connection::openvpn::NetworkManagerLauncher::NetworkManagerLauncher(QObject* parent)
     : Launcher(parent)
-    , worker(new QObject)
+    , worker(new JobQueue)
 {
     worker->moveToThread(&thread);
     thread.start();
@@ -203,6 +214,26 @@ void connection::openvpn::NetworkManagerLauncher::requestStop()
     post([command, exiting = exiting] { nm::run(downArguments(), command, [exiting] { return exiting->load(); }); });
 }
 
+void connection::openvpn::NetworkManagerLauncher::whenStopped(QObject* context, std::function<void()> done)
+{
+    if (!started) {
+        QTimer::singleShot(0, context, std::move(done));
+        return;
+    }
+    // The stops asked for so far, and an activation they cancel, run before
+    // the mark: when it is reached, NetworkManager has taken the tunnel down.
+    auto* queue = static_cast<JobQueue*>(worker);
+    const quint64 mark = ++stopMarks;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(queue, &JobQueue::reached, context, [connection, mark, done](quint64 reached) {
+        if (reached < mark)
+            return;
+        QObject::disconnect(*connection);
+        done();
+    });
+    post([queue, mark] { emit queue->reached(mark); });
+}
+
 void connection::openvpn::NetworkManagerLauncher::stopForExit()
 {
     ++*generation;
@@ -221,5 +252,7 @@ void connection::openvpn::NetworkManagerLauncher::stopForExit()
     down.setStandardErrorFile(QProcess::nullDevice());
     down.startDetached();
 }
+
+#include "nmlauncher.moc"
 
 #endif

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+#include <QVariant>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -34,6 +35,8 @@ const QList<QPair<QString, QString>>& inlineFiles()
     };
     return files;
 }
+
+const char attemptProperty[] = "velnorAttempt";
 } // namespace
 
 QString connection::openvpn::certificatePath(const QString& base)
@@ -184,3 +187,10 @@ bool connection::openvpn::stop(QProcess* process, int graceMs)
 quint64 connection::openvpn::currentAttempt() { return attemptNumber; }
 
 quint64 connection::openvpn::beginAttempt() { return ++attemptNumber; }
+
+void connection::openvpn::tagWithAttempt(QObject* reply) { reply->setProperty(attemptProperty, attemptNumber); }
+
+bool connection::openvpn::belongsToCurrentAttempt(const QObject* reply)
+{
+    return reply->property(attemptProperty).toULongLong() == attemptNumber;
+}

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
 class QProcess;
 
 // What the OpenVPN executable is given: its input files in "include/", its
@@ -66,5 +67,10 @@ bool stop(QProcess* process, int graceMs = 3000);
 // fields are fixed.
 quint64 currentAttempt();
 quint64 beginAttempt();
+
+// Tags a reply with the current attempt, and tells whether a tagged reply
+// still belongs to it.
+void tagWithAttempt(QObject* reply);
+bool belongsToCurrentAttempt(const QObject* reply);
 
 } // namespace connection::openvpn

@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "mainwindow/desktop.h"
 #include "service/catalogue.h"
 
 #include <QPixmap>
@@ -40,7 +41,7 @@ void VelnorMain::PopulateServers()
             // The first entry becomes current at once and fills the other lists.
             ui->servers->addItem(name, id);
             if (!firstServerSeen) {
-                ui->server_icon->setPixmap(QPixmap(catalogue::flagPath(country)));
+                ui->server_icon->setPixmap(QPixmap(desktop::pictureForScreen(catalogue::flagPath(country))));
                 firstServerSeen = true;
             }
         }
@@ -128,7 +129,8 @@ void VelnorMain::PopulateType()
         if (opening && at(xml, QLatin1String("country"))) {
             xml.readNext();
             if (serverSelected())
-                ui->server_icon->setPixmap(QPixmap(catalogue::flagPath(xml.text().toString())));
+                ui->server_icon->setPixmap(
+                    QPixmap(desktop::pictureForScreen(catalogue::flagPath(xml.text().toString()))));
         }
         if (opening && at(xml, QLatin1String("assignedIP")))
             xml.readNext();

@@ -18,16 +18,10 @@
 namespace openvpn = connection::openvpn;
 
 namespace {
-const char attemptProperty[] = "velnorAttempt";
-
-void tagWithAttempt(QNetworkReply* reply) { reply->setProperty(attemptProperty, openvpn::currentAttempt()); }
-
 // A reply of an attempt that was torn down meanwhile must neither write the
 // input files nor start the executable.
-bool belongsToCurrentAttempt(const QNetworkReply* reply)
-{
-    return reply->property(attemptProperty).toULongLong() == openvpn::currentAttempt();
-}
+using openvpn::belongsToCurrentAttempt;
+using openvpn::tagWithAttempt;
 
 // The working folder the client made its own at start-up.
 QString baseFolder() { return QDir::currentPath(); }

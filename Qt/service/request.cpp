@@ -5,6 +5,9 @@
 #include <QCryptographicHash>
 
 namespace {
+quint64 loginNumber = 0;
+const char loginProperty[] = "velnorLogin";
+
 constexpr int defaultTransferTimeout = 30000;
 
 // Characters a URL query carries literally and that mean nothing to the
@@ -87,4 +90,15 @@ QString service::bodyText(const QByteArray& body)
 {
     const int end = body.indexOf('\0');
     return QString::fromUtf8(end < 0 ? body : body.left(end));
+}
+
+quint64 service::currentLogin() { return loginNumber; }
+
+void service::endLogin() { ++loginNumber; }
+
+void service::tagWithLogin(QObject* reply) { reply->setProperty(loginProperty, loginNumber); }
+
+bool service::belongsToCurrentLogin(const QObject* reply)
+{
+    return reply->property(loginProperty).toULongLong() == loginNumber;
 }

@@ -61,6 +61,23 @@ private:
 namespace {
 const QString serverAddress = QStringLiteral("198.51.100.2");
 const QString clientAddress = QStringLiteral("192.0.2.2");
+const QString demoLog = QStringLiteral("/run/velnor-world/demo.log");
+
+// The addresses the demo's IP echo answered after the first `from` bytes of
+// its log.
+QStringList echoedSince(qint64 from)
+{
+    QFile log(demoLog);
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(from))
+        return { QStringLiteral("unreadable log") };
+    QStringList addresses;
+    const QByteArray marker = "IP echo for ";
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        if (line.startsWith(marker))
+            addresses.append(QString::fromUtf8(line.mid(marker.size())));
+    }
+    return addresses;
+}
 
 // The "net:[inode]" a process's network namespace link names.
 QString networkNamespaceOf(const QString& pid)
@@ -195,6 +212,7 @@ void EndToEndTest::connectShowsTheServersAddress()
         QFileInfo(QDir::currentPath() + QStringLiteral("/include")).permissions() & others, QFileDevice::Permissions());
     QCOMPARE(QFileInfo(QSettings().fileName()).permissions() & others, QFileDevice::Permissions());
 
+    const qint64 echoesBefore = QFileInfo(demoLog).size();
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     QVERIFY(!QFile::exists(include("auth.conf")));
     QFile log(include("openvpn.log"));
@@ -205,6 +223,9 @@ void EndToEndTest::connectShowsTheServersAddress()
     QVERIFY(lines.contains("VERIFY EKU OK"));
     QVERIFY(lines.contains("VERIFY X509NAME OK: CN=velnor-world-server"));
     QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
+    // Asked for once the tunnel had gone, so the echo saw the client itself.
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("ip")->text(), clientAddress, 15000);
+    QCOMPARE(echoedSince(echoesBefore), QStringList { clientAddress });
     // Traffic leaves from the client's own address again.
     QTRY_COMPARE_WITH_TIMEOUT(publicAddress(), clientAddress, 15000);
 }

@@ -172,6 +172,8 @@ void NetworkManagerEndToEndTest::connectsAndResolvesInsideTheTunnel()
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     verifyNothingLeft();
     QCOMPARE(resolve(tunnelHost), QString());
+    // Asked for once NetworkManager had taken the tunnel down.
+    QTRY_COMPARE_WITH_TIMEOUT(fixture->child<QLabel>("ip")->text(), clientAddress, 15000);
 }
 
 void NetworkManagerEndToEndTest::wrongPasswordEndsAtTheLimit()

@@ -161,6 +161,7 @@ void OpenVpnFilesTest::dataFolderBecomesWorkingFolder()
     const QString previous = QDir::currentPath();
     qputenv("VELNOR_DATA_DIR", folder.toUtf8());
     const bool used = app::useDataFolder();
+    app::removeLeftoverInputFiles();
     const QString current = QDir::currentPath();
     QDir::setCurrent(previous);
     qunsetenv("VELNOR_DATA_DIR");
