@@ -289,6 +289,11 @@ void OpenVpnTest::failedDownloadStartsNothing()
     QFETCH(bool, starts);
     QFETCH(QByteArray, given);
 
+    // One log line names each line left out.
+    if (QByteArray(QTest::currentDataTag()) == "a script dropped")
+        QTest::ignoreMessage(QtInfoMsg,
+            "OpenVPN profile: dropped line 2: up: feeds a script, which never runs: the client gives --script-security "
+            "1 last");
     backend->answer(certificatePath, certificate, certificateStatus);
     if (QByteArray(QTest::currentDataTag()) == "behind a redirect") {
         FakeBackend::Response moved;
