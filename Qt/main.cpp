@@ -3,6 +3,7 @@
 #include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
+#include "connection/checkprofile.h"
 #include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QTextStream>
 #include <QtDebug>
 
 #include <cstdio>
@@ -19,6 +21,12 @@ int main(int argc, char* argv[])
 {
     app::setIdentity();
     const app::commandline::Answer answer = app::commandline::read(argc, argv);
+    if (answer.checkProfiles) {
+        // No window and no service, and before the single-instance check,
+        // so that it works beside a running copy.
+        QTextStream out(stdout);
+        return connection::openvpn::checkProfileFiles(answer.profiles, out);
+    }
     if (!answer.run) {
         std::fputs(answer.output.toLocal8Bit().constData(), stdout);
         std::fputs(answer.error.toLocal8Bit().constData(), stderr);

@@ -18,7 +18,7 @@ const char* const qtOptionsWithValue[]
           "session", "display", "geometry", "name", "style", "stylesheet", "qmljsdebugger" };
 const char* const qtSwitches[] = { "reverse", "widgetcount", "nograb", "dograb" };
 
-enum class Option { Help, Version };
+enum class Option { Help, Version, CheckProfile };
 
 // The program's own options, in the order the help lists them.
 struct OwnOption {
@@ -29,6 +29,10 @@ struct OwnOption {
 const OwnOption ownOptions[] = {
     { Option::Help, { "h", "help", "?" }, QT_TRANSLATE_NOOP("VelnorMain", "Displays this help and exits.") },
     { Option::Version, { "v", "version" }, QT_TRANSLATE_NOOP("VelnorMain", "Displays the version and exits.") },
+    { Option::CheckProfile, { "check-profile" },
+        QT_TRANSLATE_NOOP("VelnorMain",
+            "Checks the OpenVPN profiles named after it as the client would take them, started directly and "
+            "through NetworkManager, prints what is accepted, dropped and refused, and exits.") },
 };
 
 app::commandline::Answer refuse(const QString& program, const QString& reason)
@@ -54,6 +58,8 @@ app::commandline::Answer app::commandline::read(int& argc, char** argv)
     // Qt's own options are single-dash words.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(tr("The desktop client of the Velnor VPN service."));
+    parser.addPositionalArgument(QStringLiteral("profiles"), tr("With --check-profile: the OpenVPN profiles to check."),
+        QStringLiteral("[--check-profile FILE...]"));
     for (const OwnOption& own : ownOptions)
         parser.addOption(QCommandLineOption(own.names, tr(own.description)));
     for (const char* name : qtOptionsWithValue) {
@@ -69,7 +75,7 @@ app::commandline::Answer app::commandline::read(int& argc, char** argv)
 
     if (!parser.parse(arguments))
         return refuse(program, parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
+    if (!parser.positionalArguments().isEmpty() && !parser.isSet(QStringLiteral("check-profile")))
         return refuse(program, tr("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
 
     Answer answer;
@@ -90,6 +96,12 @@ app::commandline::Answer app::commandline::read(int& argc, char** argv)
             break;
         case Option::Version:
             answer.output = QStringLiteral("velnor-vpn ") + app::version() + QLatin1Char('\n');
+            break;
+        case Option::CheckProfile:
+            if (parser.positionalArguments().isEmpty())
+                return refuse(program, tr("--check-profile needs at least one profile file."));
+            answer.checkProfiles = true;
+            answer.profiles = parser.positionalArguments();
             break;
         }
         return answer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The program's command line. It is read first of all, before the
 // single-instance check and before any application object, so asking for
@@ -13,6 +14,9 @@ struct Answer {
     int exitCode = 0;
     QString output; // for standard output
     QString error; // for standard error
+    // --check-profile: check these OpenVPN profiles instead of running.
+    bool checkProfiles = false;
+    QStringList profiles;
 };
 
 constexpr int misuseExitCode = 2;

@@ -33,7 +33,10 @@ bool app::useDataFolder()
 
 void app::removeLeftoverInputFiles()
 {
-    // The credentials above all.
-    for (const char* name : { "include/auth.conf", "include/certificate.crt", "include/config.ovpn" })
-        QFile::remove(QString::fromLatin1(name));
+    // The credentials and keys above all. Only OpenVPN's log is kept.
+    const QDir include(QStringLiteral("include"));
+    for (const QString& name : include.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (name != QLatin1String("openvpn.log"))
+            QFile::remove(include.filePath(name));
+    }
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-using connection::openvpn::Directive;
+using connection::openvpn::ProfileCheck;
 
 // The executable as the client's own child process.
 class DirectLauncher : public connection::openvpn::Launcher {
@@ -27,6 +27,17 @@ public:
     {
     }
 
+    ProfileCheck check(const QByteArray& profile, const QString&) override
+    {
+        return connection::openvpn::checkProfile(profile, connection::openvpn::Path::Direct);
+    }
+
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override
+    {
+        namespace openvpn = connection::openvpn;
+        return openvpn::writeInputFile(openvpn::configPath(base), openvpn::writtenProfile(check.directives));
+    }
+
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override
     {
         namespace openvpn = connection::openvpn;
@@ -35,7 +46,7 @@ public:
 
     bool endPrevious() override { return connection::openvpn::stopAndWait(process); }
 
-    void start(const QString& base, const QVector<Directive>&) override
+    void start(const QString& base, const ProfileCheck&) override
     {
         const connection::openvpn::Command command = connection::openvpn::command(base, executable());
         process->setWorkingDirectory(command.workingFolder);
@@ -90,15 +101,20 @@ public:
     {
     }
 
+    ProfileCheck check(const QByteArray& profile, const QString& base) override
+    {
+        return chosen()->check(profile, base);
+    }
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override
+    {
+        return chosen()->writeInputFiles(base, check);
+    }
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override
     {
         return chosen()->keepCredentials(base, userName, password);
     }
     bool endPrevious() override { return !choice || choice->endPrevious(); }
-    void start(const QString& base, const QVector<Directive>& directives) override
-    {
-        chosen()->start(base, directives);
-    }
+    void start(const QString& base, const ProfileCheck& check) override { chosen()->start(base, check); }
     void requestStop() override
     {
         if (choice)

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QtDebug>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -52,6 +54,8 @@ void warn(const char* what, Step step, const Outcome& outcome)
 struct Activation {
     quint64 generation = 0;
     QStringList data;
+    // Other properties of the connection and their values, as nmcli arguments.
+    QStringList settings;
     QString userName;
     QString password;
     int activationSeconds = 60;
@@ -81,7 +85,8 @@ void activate(Activation activation, const std::shared_ptr<std::atomic<quint64>>
     const QString owner = ownerPermission();
     const Outcome added = nm::run(nmcli({ "connection", "add", "type", "vpn", "con-name" }, { name })
             + nmcli({ "ifname", "*", "vpn-type", "openvpn", "connection.autoconnect", "no", "connection.permissions" },
-                { owner, QStringLiteral("vpn.data"), activation.data.join(QStringLiteral(", ")) }),
+                QStringList { owner, QStringLiteral("vpn.data"), connection::openvpn::vpnDataArgument(activation.data) }
+                    + activation.settings),
         command, cancelled);
     if (nm::errorCode(Step::WriteProfile, added) != 0) {
         warn("writing the profile", Step::WriteProfile, added);
@@ -154,6 +159,22 @@ void connection::openvpn::NetworkManagerLauncher::post(std::function<void()> job
     QMetaObject::invokeMethod(worker, std::move(job), Qt::QueuedConnection);
 }
 
+connection::openvpn::ProfileCheck connection::openvpn::NetworkManagerLauncher::check(
+    const QByteArray& profile, const QString& base)
+{
+    return checkNetworkManagerProfile(profile, base);
+}
+
+bool connection::openvpn::NetworkManagerLauncher::writeInputFiles(const QString& base, const ProfileCheck& check)
+{
+    // The plug-in reads the inline blocks from files; they go with the attempt.
+    const NetworkManagerProfile profile = networkManagerProfile(check.directives, base);
+    if (!writeInputFile(configPath(base), writtenProfile(check.directives)))
+        return false;
+    return std::all_of(profile.files.begin(), profile.files.end(),
+        [](const NetworkManagerFile& file) { return writeInputFile(file.path, file.bytes); });
+}
+
 bool connection::openvpn::NetworkManagerLauncher::keepCredentials(
     const QString&, const QString& name, const QString& secret)
 {
@@ -162,7 +183,7 @@ bool connection::openvpn::NetworkManagerLauncher::keepCredentials(
     return nm::editorCanCarryName(name);
 }
 
-void connection::openvpn::NetworkManagerLauncher::start(const QString& base, const QVector<Directive>& directives)
+void connection::openvpn::NetworkManagerLauncher::start(const QString& base, const ProfileCheck& check)
 {
     Activation activation;
     activation.generation = ++*generation;
@@ -172,13 +193,13 @@ void connection::openvpn::NetworkManagerLauncher::start(const QString& base, con
     activation.commandMilliseconds = commandMilliseconds;
     password.fill(QLatin1Char('\0'));
     password.clear();
-    const NetworkManagerProfile profile = networkManagerProfile(directives, certificatePath(base));
-    if (!profile.refused.isEmpty()) {
-        // Nothing starts; the monitor's limit ends the attempt.
-        qWarning("NetworkManager cannot carry the OpenVPN directive \"%s\"", qPrintable(profile.refused));
+    // The check refused what the plug-in cannot carry before anything was written.
+    const NetworkManagerProfile profile = networkManagerProfile(check.directives, base);
+    if (!check.accepted || !profile.refused.isEmpty())
         return;
-    }
     activation.data = profile.data;
+    for (const auto& setting : profile.settings)
+        activation.settings << setting.first << setting.second;
     started = true;
     post([activation, generation = generation, exiting = exiting] { activate(activation, generation, exiting); });
 }

@@ -23,9 +23,11 @@ public:
 
     static QString profileName();
 
+    ProfileCheck check(const QByteArray& profile, const QString& base) override;
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override;
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override;
     bool endPrevious() override { return true; } // the thread takes the old one down first
-    void start(const QString& base, const QVector<Directive>& directives) override;
+    void start(const QString& base, const ProfileCheck& check) override;
     void requestStop() override;
     void whenStopped(QObject* context, std::function<void()> done) override;
     void stopForExit() override;

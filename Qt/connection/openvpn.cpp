@@ -20,6 +20,22 @@ QString includeFolder(const QString& base) { return base + QStringLiteral("/incl
 
 quint64 attemptNumber = 0;
 
+// The inline blocks NetworkManager's plug-in takes as files, and their names.
+const QList<QPair<QString, QString>>& inlineFiles()
+{
+    static const QList<QPair<QString, QString>> files = {
+        { QStringLiteral("cert"), QStringLiteral("client.crt") },
+        { QStringLiteral("key"), QStringLiteral("client.key") },
+        { QStringLiteral("pkcs12"), QStringLiteral("client.p12") },
+        { QStringLiteral("extra-certs"), QStringLiteral("extra-certs.crt") },
+        { QStringLiteral("tls-auth"), QStringLiteral("tls-auth.key") },
+        { QStringLiteral("tls-crypt"), QStringLiteral("tls-crypt.key") },
+        { QStringLiteral("tls-crypt-v2"), QStringLiteral("tls-crypt-v2.key") },
+        { QStringLiteral("crl-verify"), QStringLiteral("crl.pem") },
+    };
+    return files;
+}
+
 const char attemptProperty[] = "velnorAttempt";
 } // namespace
 
@@ -36,6 +52,20 @@ QString connection::openvpn::configPath(const QString& base)
 QString connection::openvpn::credentialsPath(const QString& base)
 {
     return includeFolder(base) + QStringLiteral("/auth.conf");
+}
+
+QString connection::openvpn::logPath(const QString& base)
+{
+    return includeFolder(base) + QStringLiteral("/openvpn.log");
+}
+
+QString connection::openvpn::inlineFilePath(const QString& base, const QString& option)
+{
+    for (const auto& file : inlineFiles()) {
+        if (file.first == option)
+            return includeFolder(base) + QLatin1Char('/') + file.second;
+    }
+    return QString();
 }
 
 connection::openvpn::Command connection::openvpn::command(const QString& base, const QString& configured)
@@ -104,6 +134,17 @@ void connection::openvpn::removeInputFiles(const QString& base)
     QFile::remove(credentialsPath(base));
     QFile::remove(certificatePath(base));
     QFile::remove(configPath(base));
+    for (const auto& file : inlineFiles())
+        QFile::remove(includeFolder(base) + QLatin1Char('/') + file.second);
+}
+
+bool connection::openvpn::writeRefusal(const QString& base, const QString& why)
+{
+    return prepareFolders(base)
+        && writeInputFile(logPath(base),
+            QStringLiteral("The client refused this OpenVPN profile, so OpenVPN was not started.\n%1\n")
+                .arg(why)
+                .toUtf8());
 }
 
 void connection::openvpn::requestStop(QProcess* process, int graceMs)

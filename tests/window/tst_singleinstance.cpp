@@ -299,6 +299,9 @@ void SingleInstanceTest::commandLine_data()
     QTest::newRow("--help") << "--help" << 0 << "-v, --version" << QString();
     QTest::newRow("--version") << "--version" << 0 << QStringLiteral("velnor-vpn ") + app::version() << QString();
     QTest::newRow("unknown option") << "--frobnicate" << 2 << QString() << "velnor-vpn: Unknown option 'frobnicate'.";
+    QTest::newRow("--help names --check-profile") << "--help" << 0 << "--check-profile" << QString();
+    QTest::newRow("--check-profile without a file")
+        << "--check-profile" << 2 << QString() << "velnor-vpn: --check-profile needs at least one profile file.";
 }
 
 // Answered before anything else: with no display, where a window would abort,
