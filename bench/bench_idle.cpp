@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         showConnected(window);
     if (!std::strcmp(page, "signedin")) {
         // The login reply as the service sends it, read as the window reads it.
-        auto* reply = new bench::CannedReply(bench::catalogue(5000).toUtf8());
+        auto* reply = new bench::CannedReply(bench::catalogueBytes(5000));
         QMetaObject::invokeMethod(&window, "HasFinished", Q_ARG(QNetworkReply*, reply));
     }
     // Minimised to the tray only once mapped, as a user would. The private
