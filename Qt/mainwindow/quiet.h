@@ -16,8 +16,9 @@ void runMovieWhileShown(QLabel* label, const QString& file);
 
 // Draws the frame's drop shadow beneath it, as the graphics effect with blur
 // radius 10 and no offset would, from an image made again only when the
-// frame's outline can have changed.
-void drawFrameShadow(QWidget* window, QWidget* frame);
+// frame's outline can have changed. `body`, a part of the frame that is
+// always shown, paints every pixel of its rectangle opaque.
+void drawFrameShadow(QWidget* window, QWidget* frame, QWidget* body);
 
 // For a widget whose style sheet covers every pixel of it with opaque
 // colour: its own repaints (a caret blinking) then draw it alone, not the

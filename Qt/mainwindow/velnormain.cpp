@@ -70,7 +70,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     setWindowFlags(windowflags::normal);
     setAttribute(Qt::WA_TranslucentBackground);
 
-    quiet::drawFrameShadow(this, ui->centralWidget);
+    quiet::drawFrameShadow(this, ui->centralWidget, ui->widget);
     quiet::paintAlone(ui->username);
     quiet::paintAlone(ui->password);
 
