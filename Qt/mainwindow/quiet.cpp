@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
@@ -9,7 +10,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVector>
 
 #include <algorithm>
@@ -341,7 +344,63 @@ public:
     }
 };
 
+// Watches the whole program's input: a caret blinks while the user works,
+// and only wakes the program twice a second for nothing while they do not.
+class CaretBlinkTimeout : public QObject {
+public:
+    CaretBlinkTimeout(QObject* owner, int timeoutMs)
+        : QObject(owner)
+    {
+        rest.setSingleShot(true);
+        rest.setInterval(timeoutMs);
+        connect(&rest, &QTimer::timeout, this, &CaretBlinkTimeout::stop);
+        QCoreApplication::instance()->installEventFilter(this);
+        rest.start();
+    }
+
+    ~CaretBlinkTimeout() override { resume(); }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+        case QEvent::InputMethod:
+            resume();
+            rest.start();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // Line edits follow the style hint at once: a flash time of 0 leaves
+    // their caret shown and still.
+    void stop()
+    {
+        flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        if (flashTime > 0)
+            QGuiApplication::styleHints()->setCursorFlashTime(0);
+    }
+
+    void resume()
+    {
+        if (flashTime > 0)
+            QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
+        flashTime = 0;
+    }
+
+    QTimer rest;
+    int flashTime = 0; // the blink's while stopped, else 0
+};
+
 } // namespace
+
+void quiet::stopCaretBlinkAfter(QObject* owner, int timeoutMs) { new CaretBlinkTimeout(owner, timeoutMs); }
 
 void quiet::runMovieWhileShown(QLabel* label, const QString& file) { new MovieWhileShown(label, file); }
 

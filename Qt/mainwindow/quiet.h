@@ -25,6 +25,12 @@ void drawFrameShadow(QWidget* window, QWidget* frame, QWidget* body);
 // translucent window's style-sheet widgets beneath it as well.
 void paintAlone(QWidget* opaque);
 
+// Stops every caret blinking once the user has neither typed nor clicked
+// for `timeoutMs`, and starts it again at the next key or click, as GTK
+// desktops do (gtk-cursor-blink-timeout). A steady caret stays shown. Ends
+// with `owner`, which puts the blink back.
+void stopCaretBlinkAfter(QObject* owner, int timeoutMs);
+
 // Polishes the hidden `page` and everything in it when the first of them is
 // shown rather than when the window is.
 void polishWhenShown(QWidget* page);

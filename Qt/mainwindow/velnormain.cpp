@@ -25,6 +25,8 @@
 
 namespace {
 constexpr int exitWaitMs = 5000;
+// As GTK desktops stop it (gtk-cursor-blink-timeout).
+constexpr int caretBlinkTimeoutMs = 10000;
 } // namespace
 
 static void initResources()
@@ -73,6 +75,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     quiet::drawFrameShadow(this, ui->centralWidget, ui->widget);
     quiet::paintAlone(ui->username);
     quiet::paintAlone(ui->password);
+    quiet::stopCaretBlinkAfter(this, caretBlinkTimeoutMs);
 
     setFixedSize(windowflags::size);
 

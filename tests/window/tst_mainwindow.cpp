@@ -1,3 +1,4 @@
+#include "mainwindow/quiet.h"
 #include "mainwindow/velnormain.h"
 #include "testenvironment.h"
 
@@ -8,6 +9,7 @@
 #include <QMetaMethod>
 #include <QMovie>
 #include <QSettings>
+#include <QStyleHints>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,6 +36,8 @@ private slots:
     void shadowAsTheEffectDrawsIt_data();
     void shadowAsTheEffectDrawsIt();
     void caretRepaintsOnlyItsField();
+    void caretStopsBlinkingWithoutInput_data();
+    void caretStopsBlinkingWithoutInput();
     void hiddenPagesPolishedWhenFirstShown();
     void picturesDecodedWhenFirstShown();
 
@@ -327,6 +331,38 @@ void MainWindowTest::caretRepaintsOnlyItsField()
         for (const QString& painted : qAsConst(recorder.painted))
             QVERIFY2(fields.contains(painted), qPrintable(painted));
     }
+}
+
+void MainWindowTest::caretStopsBlinkingWithoutInput_data()
+{
+    QTest::addColumn<bool>("key"); // else a click
+    QTest::newRow("key") << true;
+    QTest::newRow("click") << false;
+}
+
+// Left alone, the caret stops blinking, shown; the next key or click makes it
+// blink again, and it blinks after the window is gone.
+void MainWindowTest::caretStopsBlinkingWithoutInput()
+{
+    QFETCH(bool, key);
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int blink = hints->cursorFlashTime();
+    QVERIFY(blink > 0);
+    QLineEdit field;
+    field.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&field));
+    {
+        QObject owner;
+        quiet::stopCaretBlinkAfter(&owner, 50);
+        QTRY_COMPARE(hints->cursorFlashTime(), 0);
+        if (key)
+            QTest::keyClick(&field, Qt::Key_A);
+        else
+            QTest::mouseClick(&field, Qt::LeftButton);
+        QCOMPARE(hints->cursorFlashTime(), blink);
+        QTRY_COMPARE(hints->cursorFlashTime(), 0);
+    }
+    QCOMPARE(hints->cursorFlashTime(), blink);
 }
 
 // Showing the window polishes only what it shows; a page is polished before
