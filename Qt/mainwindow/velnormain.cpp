@@ -6,6 +6,7 @@
 #include "connection/launcher.h"
 #include "connection/pppworker.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/lists.h"
 #include "mainwindow/ondemand.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
@@ -62,6 +63,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     ondemand::picturesWhenShown(ui->centralWidget);
     pages::nameTheSystem(ui);
     fonts::fitTextsWhenShown(ui->WingetConnected);
+    lists::useTextList(ui->servers);
     ui->XMLUserData->hide();
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.

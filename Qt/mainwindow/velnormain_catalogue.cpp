@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "mainwindow/lists.h"
 #include "service/catalogue.h"
 
 #include <QPixmap>
@@ -23,6 +24,10 @@ void VelnorMain::PopulateServers()
     int id = 1;
     QString name;
     bool firstServerSeen = false;
+    // Added together after the walk: a list of thousands is one insertion.
+    // The first item then becomes current and fills the other lists, as it
+    // would have at once; their walks read the catalogue afresh either way.
+    QVector<lists::Item> entries;
     const auto rule = [&](QXmlStreamReader::TokenType type) {
         if (!isOpening(type))
             return;
@@ -37,8 +42,7 @@ void VelnorMain::PopulateServers()
         if (at(xml, QLatin1String("country"))) {
             xml.readNext();
             const QString country = xml.text().toString();
-            // The first entry becomes current at once and fills the other lists.
-            ui->servers->addItem(name, id);
+            entries.append({ name, id });
             if (!firstServerSeen) {
                 ui->server_icon->setPixmap(QPixmap(catalogue::flagPath(country)));
                 firstServerSeen = true;
@@ -46,6 +50,7 @@ void VelnorMain::PopulateServers()
         }
     };
     catalogue::walkServers(xml, rule, [] { return false; });
+    lists::append(ui->servers, std::move(entries));
 
     PopulateProtocols();
 }

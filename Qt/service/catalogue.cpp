@@ -1,5 +1,7 @@
 #include "service/catalogue.h"
 
+#include "platform/memory.h"
+
 #include <QTextDocument>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ DocumentReader::DocumentReader(const QTextDocument* document)
 class TokenStream {
 public:
     explicit TokenStream(const QTextDocument* document)
-        : text(document->toPlainText())
+        : text(plainText(document))
     {
         record(QXmlStreamReader::NoToken, false, 0, 0, 0);
         if (!scanPlainCatalogue()) {
@@ -61,6 +63,37 @@ public:
 
 private:
     static constexpr int chunkBits = 12;
+
+    // As toPlainText(), without the copy it makes to change the separators.
+    static QString plainText(const QTextDocument* document)
+    {
+        QString text = document->toRawText();
+        const auto asIs = [](char16_t c) { return c != QChar::Nbsp && (c < QChar::LineSeparator || c > 0xfdd1); };
+        const QChar* const begin = text.constData();
+        const QChar* const end = begin + text.size();
+        const QChar* at = begin;
+        while (at != end && asIs(at->unicode()))
+            ++at;
+        if (at == end)
+            return text;
+        QChar* const data = text.data();
+        for (QChar* each = data + (at - begin); each != data + text.size(); ++each) {
+            switch (each->unicode()) {
+            case 0xfdd0: // frame start and end markers
+            case 0xfdd1:
+            case QChar::ParagraphSeparator:
+            case QChar::LineSeparator:
+                *each = QLatin1Char('\n');
+                break;
+            case QChar::Nbsp:
+                *each = QLatin1Char(' ');
+                break;
+            default:
+                break;
+            }
+        }
+        return text;
+    }
     static constexpr int chunkSize = 1 << chunkBits;
     static constexpr int chunkMask = chunkSize - 1;
 
@@ -127,13 +160,22 @@ private:
             if (*at != '<') {
                 const ushort* const from = at;
                 bool blank = true;
-                for (; at != end && *at != '<'; ++at) {
-                    if (!isPlainTextChar(*at))
+                for (; at != end; ++at) {
+                    const ushort c = *at;
+                    // Most of a text: letters and the like, past '>' and
+                    // below the surrogates.
+                    if (c > '>' && c < 0xd800) {
+                        blank = false;
+                        continue;
+                    }
+                    if (c == '<')
+                        break;
+                    if (!isPlainTextChar(c))
                         return false;
                     // "]]>" may not stand in a text.
-                    if (*at == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
+                    if (c == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
                         return false;
-                    blank = blank && isSpace(*at);
+                    blank = blank && isSpace(c);
                 }
                 if (open.empty()) {
                     // Outside the root only white space, which is not reported.
@@ -220,6 +262,21 @@ public:
         if (!stream || revision != document->revision()) {
             stream = std::make_shared<TokenStream>(document);
             revision = document->revision();
+            // Kept for the walks of one change, which follow one another at
+            // once (a selection change runs three, nested), and let go when
+            // they are done: a catalogue's tokens and its second copy of the
+            // text would otherwise cost several times the document.
+            if (!releaseQueued) {
+                releaseQueued = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        releaseQueued = false;
+                        stream.reset();
+                        platform::releaseFreedMemory();
+                    },
+                    Qt::QueuedConnection);
+            }
         }
         return stream;
     }
@@ -230,6 +287,7 @@ private:
     const QTextDocument* document;
     std::shared_ptr<TokenStream> stream;
     int revision = 0;
+    bool releaseQueued = false;
 };
 } // namespace
 

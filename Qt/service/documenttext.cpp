@@ -22,21 +22,44 @@ protected:
 
 // Every paragraph break that setPlainText() would make of the text ("\r\n",
 // "\r", "\n", the paragraph separator and the frame markers) as a line
-// break instead. toPlainText() gives a line feed for either, so the plain
-// text stays the same, while the document keeps one block instead of one
-// per line: a catalogue of some 100,000 lines spent most of its storing time
-// on block bookkeeping.
-QString withLineBreaks(const QString& text)
+// break instead, in place. toPlainText() gives a line feed for either, so the
+// plain text stays the same, while the document keeps one block instead of
+// one per line: a catalogue of some 100,000 lines spent most of its storing
+// time on block bookkeeping.
+void useLineBreaks(QString& text)
 {
-    QString result(text.size(), Qt::Uninitialized);
-    QChar* out = result.data();
-    const QChar* const begin = out;
-    const QChar* in = text.constData();
-    const QChar* const end = in + text.size();
-    for (; in != end; ++in) {
+    const auto breaksNothing = [](char16_t c) { return c > u'\r' && c < QChar::LineSeparator; };
+    const auto isBreak = [](char16_t c) {
+        return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == 0xfdd0 || c == 0xfdd1;
+    };
+    const QChar* const begin = text.constData();
+    const QChar* first = begin;
+    while (first != begin + text.size() && (breaksNothing(first->unicode()) || !isBreak(first->unicode())))
+        ++first;
+    if (first == begin + text.size())
+        return;
+    // Only now, when there is something to change. Every break but "\r\n"
+    // is one character that becomes another.
+    QChar* const data = text.data();
+    QChar* const stop = data + text.size();
+    QChar* each = data + (first - begin);
+    for (; each != stop; ++each) {
+        const char16_t c = each->unicode();
+        if (breaksNothing(c))
+            continue;
+        if (c == u'\r')
+            break;
+        if (isBreak(c))
+            *each = QChar::LineSeparator;
+    }
+    if (each == stop)
+        return;
+    // From the first "\r" on the text may shorten.
+    QChar* out = each;
+    for (const QChar* in = each; in != stop; ++in) {
         switch (in->unicode()) {
         case u'\r':
-            if (in + 1 != end && in[1] == QLatin1Char('\n'))
+            if (in + 1 != stop && in[1] == QLatin1Char('\n'))
                 ++in;
             *out++ = QChar::LineSeparator;
             break;
@@ -51,14 +74,14 @@ QString withLineBreaks(const QString& text)
             break;
         }
     }
-    result.truncate(int(out - begin));
-    return result;
+    text.truncate(int(out - data));
 }
 } // namespace
 
-void service::storeDocumentText(QTextDocument* document, const QString& text)
+void service::storeDocumentText(QTextDocument* document, QString text)
 {
     if (!dynamic_cast<UnlaidLayout*>(document->documentLayout()))
         document->setDocumentLayout(new UnlaidLayout(document));
-    document->setPlainText(withLineBreaks(text));
+    useLineBreaks(text);
+    document->setPlainText(text);
 }
