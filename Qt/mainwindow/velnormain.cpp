@@ -11,6 +11,7 @@
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
+#include "mainwindow/windowicon.h"
 #include "service/endpoints.h"
 
 #include <QDateTime>
@@ -26,6 +27,7 @@
 
 namespace {
 constexpr int exitWaitMs = 5000;
+constexpr int windowIconLargest = 48;
 // As GTK desktops stop it (gtk-cursor-blink-timeout).
 constexpr int caretBlinkTimeoutMs = 10000;
 } // namespace
@@ -71,6 +73,8 @@ VelnorMain::VelnorMain(QWidget* parent)
              ui->user_quota, ui->connecting_title, ui->connecting_message, ui->connected_title, ui->connected_message })
         label->setTextFormat(Qt::PlainText);
 
+    // The form's icon, at the sizes a window manager draws (see windowicon.h).
+    setWindowIcon(windowicon::fromIco(QStringLiteral(":/velnor.ico"), windowIconLargest));
     setWindowFlags(windowflags::normal);
     setAttribute(Qt::WA_TranslucentBackground);
 

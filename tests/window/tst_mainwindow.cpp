@@ -170,6 +170,8 @@ void MainWindowTest::constructionState()
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("loading"))->movie());
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("connecting_image"))->movie());
     QCOMPARE(window.windowIcon().isNull(), false);
+    // The sizes a window manager draws; the file's 256-pixel picture is never decoded.
+    QCOMPARE(window.windowIcon().availableSizes(), (QList<QSize> { { 16, 16 }, { 32, 32 }, { 48, 48 } }));
     // The installed desktop entry's name, which the desktop takes the icon from.
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral(VELNOR_APP_ID));
 
