@@ -18,12 +18,15 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
+
+#include <limits>
 
 namespace {
 constexpr int exitWaitMs = 5000;
@@ -67,6 +70,13 @@ VelnorMain::VelnorMain(QWidget* parent)
     fonts::fitTextsWhenShown(ui->WingetConnected);
     lists::useTextList(ui->servers);
     ui->XMLUserData->hide();
+    // The hidden fields hold the program's state and are never drawn: their
+    // text is not laid out for display on every write, and has no length
+    // limit (QLineEdit's 32767 characters would cut a long quick-connect list).
+    for (QLineEdit* field : ui->XMLUserData->findChildren<QLineEdit*>()) {
+        field->setEchoMode(QLineEdit::NoEcho);
+        field->setMaxLength(std::numeric_limits<int>::max());
+    }
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.
     for (QLabel* label : { ui->ip, ui->authstatus, ui->user_name, ui->user_email, ui->user_plan, ui->user_expire,
