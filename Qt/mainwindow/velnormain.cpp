@@ -67,7 +67,9 @@ VelnorMain::VelnorMain(QWidget* parent)
     }
     ondemand::picturesWhenShown(ui->centralWidget);
     pages::nameTheSystem(ui);
-    fonts::fitTextsWhenShown(ui->WingetConnected);
+    for (QWidget* page : std::initializer_list<QWidget*> {
+             ui->WingetConnected, ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN })
+        fonts::fitTextsWhenShown(page);
     lists::useTextList(ui->servers);
     ui->XMLUserData->hide();
     // The hidden fields hold the program's state and are never drawn: their

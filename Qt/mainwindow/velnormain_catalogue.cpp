@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "mainwindow/lists.h"
+#include "mainwindow/ondemand.h"
 #include "service/catalogue.h"
 
 #include <QPixmap>
@@ -44,7 +45,7 @@ void VelnorMain::PopulateServers()
             const QString country = xml.text().toString();
             entries.append({ name, id });
             if (!firstServerSeen) {
-                ui->server_icon->setPixmap(QPixmap(catalogue::flagPath(country)));
+                ondemand::setPicture(ui->server_icon, QPixmap(catalogue::flagPath(country)));
                 firstServerSeen = true;
             }
         }
@@ -133,7 +134,7 @@ void VelnorMain::PopulateType()
         if (opening && at(xml, QLatin1String("country"))) {
             xml.readNext();
             if (serverSelected())
-                ui->server_icon->setPixmap(QPixmap(catalogue::flagPath(xml.text().toString())));
+                ondemand::setPicture(ui->server_icon, QPixmap(catalogue::flagPath(xml.text().toString())));
         }
         if (opening && at(xml, QLatin1String("assignedIP")))
             xml.readNext();
