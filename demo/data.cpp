@@ -229,6 +229,8 @@ std::string loadTexts(const std::string& folder, demo::Data& data)
     if (error.empty())
         data.certificate = demo::readFile(folder + "/openvpn/ca.crt", error);
     if (error.empty())
+        data.openvpnKeys = demo::readOpenvpnKeys(folder + "/openvpn", error);
+    if (error.empty())
         data.pageLayout = demo::readFile(folder + "/site/layout.html", error);
     for (const char* page : { "index", "forgotpassword", "trial", "store", "download" }) {
         if (error.empty())
@@ -249,6 +251,22 @@ std::string demo::readFile(const std::string& path, std::string& error)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::map<std::string, std::string> demo::readOpenvpnKeys(const std::string& folder, std::string& error)
+{
+    std::map<std::string, std::string> keys;
+    for (const auto& [name, file] :
+        { std::pair { "cert", "client.crt" }, { "key", "client.key" }, { "tls-crypt", "tls-crypt.key" } }) {
+        std::string text = demo::readFile(folder + "/" + file, error);
+        if (!error.empty())
+            return {};
+        // The block's closing tag goes on a line of its own.
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        keys[name] = text;
+    }
+    return keys;
 }
 
 std::string demo::checkLocalOnly(const Data& data, const std::string& echoed)

@@ -57,12 +57,18 @@ struct Data {
     std::string installerName;
     std::string installer;
 
-    std::string openvpnConfig; // template with {{remote}}
+    std::string openvpnConfig; // template with {{remote}} and the client's keys
     std::string certificate;
+    // What fills {{cert}}, {{key}} and {{tls-crypt}} of the profile, by name.
+    std::map<std::string, std::string> openvpnKeys;
 
     std::string pageLayout; // with {{title}} and {{content}}
     std::map<std::string, std::string> pages; // name -> HTML fragment
 };
+
+// The client's certificate, key and tls-crypt key that the profiles carry
+// inline: client.crt, client.key and tls-crypt.key in `folder`.
+std::map<std::string, std::string> readOpenvpnKeys(const std::string& folder, std::string& error);
 
 // Reads every file of the folder. Returns an error text naming the file and
 // line, empty on success.

@@ -136,9 +136,12 @@ std::string demo::updateDocument(const std::string& version, const std::string& 
         + element("notes", notes) + "</update>\n";
 }
 
-std::string demo::openvpnConfig(const std::string& configTemplate, const std::string& remote)
+std::string demo::openvpnConfig(
+    const std::string& configTemplate, const std::string& remote, const std::map<std::string, std::string>& keys)
 {
-    return filled(configTemplate, { { "remote", remote } });
+    std::map<std::string, std::string> values = keys;
+    values["remote"] = remote;
+    return filled(configTemplate, values);
 }
 
 std::string demo::ipEchoPage(const std::string& address)

@@ -25,7 +25,8 @@ std::string refusedAccountDocument();
 
 std::string updateDocument(const std::string& version, const std::string& installerUrl, const std::string& notes);
 
-std::string openvpnConfig(const std::string& configTemplate, const std::string& remote);
+std::string openvpnConfig(
+    const std::string& configTemplate, const std::string& remote, const std::map<std::string, std::string>& keys);
 
 std::string ipEchoPage(const std::string& address);
 

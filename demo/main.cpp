@@ -51,6 +51,8 @@ int main(int argc, char** argv)
     error = demo::loadData(options.dataDir, data);
     if (error.empty() && !options.openvpnCa.empty())
         demo::readFile(options.openvpnCa, error);
+    if (error.empty() && !options.openvpnKeys.empty())
+        demo::readOpenvpnKeys(options.openvpnKeys, error);
     // A test world replaces every address with its own remote; the plain demo
     // must send nothing off the machine.
     if (error.empty() && !options.openvpnRemote)

@@ -89,7 +89,8 @@ std::string demo::parseOptions(const std::vector<std::string>& arguments, Option
             options.offerUpdate = true;
             continue;
         }
-        if (name != "--listen" && name != "--data" && name != "--openvpn-remote" && name != "--openvpn-ca")
+        if (name != "--listen" && name != "--data" && name != "--openvpn-remote" && name != "--openvpn-ca"
+            && name != "--openvpn-keys")
             return "unknown option \"" + name + "\"";
         if (i + 1 == arguments.size())
             return name + " needs a value";
@@ -106,6 +107,8 @@ std::string demo::parseOptions(const std::vector<std::string>& arguments, Option
             error = "an empty path";
         } else if (name == "--data") {
             options.dataDir = value;
+        } else if (name == "--openvpn-keys") {
+            options.openvpnKeys = value;
         } else {
             options.openvpnCa = value;
         }
@@ -126,6 +129,8 @@ std::string demo::usage()
            "  --openvpn-remote HOST:PORT  OpenVPN server the profiles point at; the catalogue's\n"
            "                              server and assigned addresses become HOST\n"
            "  --openvpn-ca FILE           certificate served as the OpenVPN CA\n"
+           "  --openvpn-keys DIR          client.crt, client.key and tls-crypt.key the OpenVPN\n"
+           "                              profiles carry inline\n"
            "  --offer-update              offer a newer version with an installer to download\n"
            "\n"
            "Prints \"listening on http://ADDR:PORT\" on standard output once it serves, then one line\n"

@@ -20,6 +20,7 @@ struct Options {
     std::string dataDir;
     std::optional<Endpoint> openvpnRemote;
     std::string openvpnCa; // empty: the bundled placeholder
+    std::string openvpnKeys; // folder of the client's keys; empty: the bundled placeholders
     bool offerUpdate = false;
     bool help = false;
 };

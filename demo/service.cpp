@@ -134,8 +134,16 @@ void addDownloads(httplib::Server& server, demo::Service& service)
         for (const demo::Server& vpnServer : service.data.servers) {
             if (vpnServer.id == request.matches[1].str()) {
                 const std::string remote = vpnServer.address + " " + std::to_string(service.openvpnPort);
+                std::map<std::string, std::string> keys = service.data.openvpnKeys;
+                if (!service.options.openvpnKeys.empty()) {
+                    // Read at every download, like the CA.
+                    std::string error;
+                    keys = demo::readOpenvpnKeys(service.options.openvpnKeys, error);
+                    if (!error.empty())
+                        return refuse(response, 503, "The OpenVPN client keys cannot be read.");
+                }
                 return response.set_content(
-                    demo::openvpnConfig(service.data.openvpnConfig, remote), "application/x-openvpn-profile");
+                    demo::openvpnConfig(service.data.openvpnConfig, remote, keys), "application/x-openvpn-profile");
             }
         }
         refuse(response, 404, "Not found: no server has this id.");
@@ -148,6 +156,8 @@ void addDownloads(httplib::Server& server, demo::Service& service)
     });
 
     server.Get("/ip", [](const Request& request, Response& response) {
+        // Whom it answered: through a tunnel or not, for a test to read.
+        std::fprintf(stderr, "IP echo for %s\n", request.remote_addr.c_str());
         response.set_content(demo::ipEchoPage(request.remote_addr), htmlType);
     });
 }

@@ -8,6 +8,11 @@ The generated files are committed, so building the client never needs
 Pillow; rerun this only after changing a drawing.  Everything is drawn at
 SS times the final size and scaled down with LANCZOS for clean edges.
 The output is deterministic (no randomness, no timestamps).
+
+Every picture is also there at twice its shown size, for screens scaled
+past 1: NAME@2x.png beside NAME.png, which Qt's style sheets and icons pick
+by themselves (the client picks it for animations and the server's flag).
+Pictures a label already shows at half their size are drawn once.
 """
 
 import math
@@ -35,6 +40,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "Qt", "resources")
 
 SS = 4  # supersampling factor
+SCALE = 1  # 2 while the @2x pictures are drawn
 
 # Palette of the window (see the style sheets of the main form).
 BLUE = "#095e9c"        # window body
@@ -153,8 +159,10 @@ class Canvas:
     """
 
     def __init__(self, w, h, bg=None, ss=SS):
-        self.w, self.h, self.ss = w, h, ss
-        self.img = Image.new("RGBA", (w * ss, h * ss),
+        # Drawn in the same coordinates at every SCALE; only the pixels grow.
+        self.base = (w, h, ss)
+        self.w, self.h, self.ss = w * SCALE, h * SCALE, ss * SCALE
+        self.img = Image.new("RGBA", (self.w * ss, self.h * ss),
                              rgba(bg) if bg else (0, 0, 0, 0))
 
     # -- masks --------------------------------------------------------------
@@ -256,7 +264,8 @@ class Canvas:
         self.img.alpha_composite(other.img)
 
     def layer(self):
-        return Canvas(self.w, self.h, ss=self.ss)
+        w, h, ss = self.base
+        return Canvas(w, h, ss=ss)
 
     def result(self):
         return self.img.resize((self.w, self.h), RESAMPLE.LANCZOS)
@@ -374,7 +383,13 @@ def check_mark(cv, cx, cy, size, width):
     return cv.line(pts, width)
 
 
+def scaled_name(name):
+    stem, ext = os.path.splitext(name)
+    return name if SCALE == 1 else "%s@%dx%s" % (stem, SCALE, ext)
+
+
 def save_png(img, name):
+    name = scaled_name(name)
     path = os.path.join(OUT, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     img.save(path, "PNG", optimize=True)
@@ -413,6 +428,7 @@ def draw_app_icon(size):
 
 def gen_app_icon():
     save_png(draw_app_icon(64), "velnor.png")
+    save_png(draw_app_icon(128), "velnor@2x.png")
     sizes = [16, 32, 48, 256]
     imgs = {s: draw_app_icon(s) for s in sizes}
     path = os.path.join(OUT, "velnor.ico")
@@ -943,6 +959,7 @@ def save_gif(frames, name, matte, duration):
         p.paste(255, mask=clear)
         p.info["transparency"] = 255
         out.append(p)
+    name = scaled_name(name)
     path = os.path.join(OUT, name)
     out[0].save(path, save_all=True, append_images=out[1:], loop=0,
                 duration=duration, disposal=2, transparency=255,
@@ -992,7 +1009,7 @@ def gen_busy_dots():
 # --------------------------------------------------------------------------
 
 def write_qrc():
-    top = ["velnor.ico", "velnor.png"]
+    top = ["velnor.ico", "velnor.png", "velnor@2x.png"]
     rest = sorted(n for n in WRITTEN if n not in top)
     lines = ['<!DOCTYPE RCC>', '<RCC version="1.0">',
              '    <qresource prefix="/">']
@@ -1004,26 +1021,27 @@ def write_qrc():
         f.write("\n".join(lines))
 
 
+# Pictures drawn at the size they are shown; each is drawn at 2x as well.
+AT_SHOWN_SIZE = [gen_background, gen_tab_icons, gen_flags, gen_login_icons,
+                 gen_window_buttons, gen_power_buttons, gen_down_arrow,
+                 gen_check_box, gen_status_icons, gen_loader, gen_busy_dots]
+
+
 def main():
+    global SCALE
     os.makedirs(OUT, exist_ok=True)
     gen_app_icon()
     gen_theme_icons()
+    # Shown at half their size already: sharp at 2x as they are.
     gen_logos()
-    gen_background()
-    gen_tab_icons()
-    gen_flags()
-    gen_login_icons()
     gen_avatar()
     gen_server()
     gen_connected()
     gen_money()
-    gen_window_buttons()
-    gen_power_buttons()
-    gen_down_arrow()
-    gen_check_box()
-    gen_status_icons()
-    gen_loader()
-    gen_busy_dots()
+    for SCALE in (1, 2):
+        for draw in AT_SHOWN_SIZE:
+            draw()
+    SCALE = 1
     write_qrc()
     print("wrote %d files to %s and %d icons to packaging/icons" % (
         len(WRITTEN) + 1, os.path.relpath(OUT, ROOT), len(THEME_ICON_SIZES)))

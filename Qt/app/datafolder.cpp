@@ -28,10 +28,15 @@ bool app::useDataFolder()
         || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return false;
 #endif
-    if (!QDir::setCurrent(folder))
-        return false;
-    // Left by a run that ended without its disconnect: the credentials above all.
-    for (const char* name : { "include/auth.conf", "include/certificate.crt", "include/config.ovpn" })
-        QFile::remove(QString::fromLatin1(name));
-    return true;
+    return QDir::setCurrent(folder);
+}
+
+void app::removeLeftoverInputFiles()
+{
+    // The credentials and keys above all. Only OpenVPN's log is kept.
+    const QDir include(QStringLiteral("include"));
+    for (const QString& name : include.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (name != QLatin1String("openvpn.log"))
+            QFile::remove(include.filePath(name));
+    }
 }

@@ -11,8 +11,13 @@ namespace app {
 // program started at sign-in starts in System32.
 QString dataFolder();
 
-// Creates the folder owner-only, makes it the current directory and removes
-// input files a crash may have left behind. False when it cannot be used.
+// Creates the folder owner-only and makes it the current directory. False
+// when it cannot be used.
 bool useDataFolder();
+
+// Removes from the current directory the input files a run that ended
+// without its disconnect left behind. Only for the copy that holds the
+// folder's lock: another copy may be using them.
+void removeLeftoverInputFiles();
 
 } // namespace app

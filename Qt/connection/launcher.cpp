@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+
+#include <memory>
 
 #ifndef Q_OS_WIN
 #include "connection/nmlauncher.h"
@@ -12,7 +15,7 @@
 
 namespace {
 
-using connection::openvpn::Directive;
+using connection::openvpn::ProfileCheck;
 
 // The executable as the client's own child process.
 class DirectLauncher : public connection::openvpn::Launcher {
@@ -24,6 +27,17 @@ public:
     {
     }
 
+    ProfileCheck check(const QByteArray& profile, const QString&) override
+    {
+        return connection::openvpn::checkProfile(profile, connection::openvpn::Path::Direct);
+    }
+
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override
+    {
+        namespace openvpn = connection::openvpn;
+        return openvpn::writeInputFile(openvpn::configPath(base), openvpn::writtenProfile(check.directives));
+    }
+
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override
     {
         namespace openvpn = connection::openvpn;
@@ -32,7 +46,7 @@ public:
 
     bool endPrevious() override { return connection::openvpn::stopAndWait(process); }
 
-    void start(const QString& base, const QVector<Directive>&) override
+    void start(const QString& base, const ProfileCheck&) override
     {
         const connection::openvpn::Command command = connection::openvpn::command(base, executable());
         process->setWorkingDirectory(command.workingFolder);
@@ -40,6 +54,22 @@ public:
     }
 
     void requestStop() override { connection::openvpn::requestStop(process); }
+
+    void whenStopped(QObject* context, std::function<void()> done) override
+    {
+        if (process->state() == QProcess::NotRunning) {
+            QTimer::singleShot(0, context, std::move(done));
+            return;
+        }
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(
+            process, &QProcess::stateChanged, context, [connection, done](QProcess::ProcessState state) {
+                if (state != QProcess::NotRunning)
+                    return;
+                QObject::disconnect(*connection);
+                done();
+            });
+    }
 
     void stopForExit() override { connection::openvpn::stop(process); }
 
@@ -71,19 +101,31 @@ public:
     {
     }
 
+    ProfileCheck check(const QByteArray& profile, const QString& base) override
+    {
+        return chosen()->check(profile, base);
+    }
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override
+    {
+        return chosen()->writeInputFiles(base, check);
+    }
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override
     {
         return chosen()->keepCredentials(base, userName, password);
     }
     bool endPrevious() override { return !choice || choice->endPrevious(); }
-    void start(const QString& base, const QVector<Directive>& directives) override
-    {
-        chosen()->start(base, directives);
-    }
+    void start(const QString& base, const ProfileCheck& check) override { chosen()->start(base, check); }
     void requestStop() override
     {
         if (choice)
             choice->requestStop();
+    }
+    void whenStopped(QObject* context, std::function<void()> done) override
+    {
+        if (choice)
+            choice->whenStopped(context, std::move(done));
+        else
+            QTimer::singleShot(0, context, std::move(done));
     }
     void stopForExit() override
     {

@@ -19,17 +19,27 @@ class Launcher : public QObject {
 public:
     using QObject::QObject;
 
+    // The downloaded profile as this way of starting OpenVPN takes it: what
+    // goes on, what is dropped, or why it is refused. May decide the way.
+    virtual ProfileCheck check(const QByteArray& profile, const QString& base) = 0;
+    // Writes what the accepted profile needs under `base`: the profile
+    // written out again from what goes on, and the files this way wants.
+    virtual bool writeInputFiles(const QString& base, const ProfileCheck& check) = 0;
     // Keeps the account's credentials for the next start. False when they
     // cannot be kept.
     virtual bool keepCredentials(const QString& base, const QString& userName, const QString& password) = 0;
     // Ends what an earlier start left running before the next one. May turn
     // the event loop; false when it could not be ended.
     virtual bool endPrevious() = 0;
-    // Starts the executable on the input files under `base` (the checked
-    // profile's directives given too) and returns at once.
-    virtual void start(const QString& base, const QVector<Directive>& directives) = 0;
+    // Starts the executable on the input files under `base` for the checked
+    // profile and returns at once.
+    virtual void start(const QString& base, const ProfileCheck& check) = 0;
     // Asks whatever runs to end, returning at once.
     virtual void requestStop() = 0;
+    // Calls `done` on `context`'s thread once nothing started so far runs
+    // any more (soon, from the event loop, when nothing does now); never if
+    // `context` goes first. Never blocks.
+    virtual void whenStopped(QObject* context, std::function<void()> done) = 0;
     // For the window's destruction: ends it without running events.
     virtual void stopForExit() = 0;
 };

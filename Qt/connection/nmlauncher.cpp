@@ -7,7 +7,10 @@
 #include "platform/linux/networkmanager.h"
 
 #include <QProcess>
+#include <QTimer>
 #include <QtDebug>
+
+#include <algorithm>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -51,6 +54,8 @@ void warn(const char* what, Step step, const Outcome& outcome)
 struct Activation {
     quint64 generation = 0;
     QStringList data;
+    // Other properties of the connection and their values, as nmcli arguments.
+    QStringList settings;
     QString userName;
     QString password;
     int activationSeconds = 60;
@@ -80,7 +85,8 @@ void activate(Activation activation, const std::shared_ptr<std::atomic<quint64>>
     const QString owner = ownerPermission();
     const Outcome added = nm::run(nmcli({ "connection", "add", "type", "vpn", "con-name" }, { name })
             + nmcli({ "ifname", "*", "vpn-type", "openvpn", "connection.autoconnect", "no", "connection.permissions" },
-                { owner, QStringLiteral("vpn.data"), activation.data.join(QStringLiteral(", ")) }),
+                QStringList { owner, QStringLiteral("vpn.data"), connection::openvpn::vpnDataArgument(activation.data) }
+                    + activation.settings),
         command, cancelled);
     if (nm::errorCode(Step::WriteProfile, added) != 0) {
         warn("writing the profile", Step::WriteProfile, added);
@@ -115,13 +121,23 @@ void activate(Activation activation, const std::shared_ptr<std::atomic<quint64>>
     }
 }
 
+// Runs the launcher's jobs on its thread, one at a time in the order posted,
+// and says from there when a mark posted after them is reached. The jobs
+// never outlive it, so the notice is safe to send.
+class JobQueue : public QObject {
+    Q_OBJECT
+
+signals:
+    void reached(quint64 mark);
+};
+
 } // namespace
 
 QString connection::openvpn::NetworkManagerLauncher::profileName() { return QStringLiteral("Velnor OpenVPN"); }
 
 connection::openvpn::NetworkManagerLauncher::NetworkManagerLauncher(QObject* parent)
     : Launcher(parent)
-    , worker(new QObject)
+    , worker(new JobQueue)
 {
     worker->moveToThread(&thread);
     thread.start();
@@ -143,6 +159,22 @@ void connection::openvpn::NetworkManagerLauncher::post(std::function<void()> job
     QMetaObject::invokeMethod(worker, std::move(job), Qt::QueuedConnection);
 }
 
+connection::openvpn::ProfileCheck connection::openvpn::NetworkManagerLauncher::check(
+    const QByteArray& profile, const QString& base)
+{
+    return checkNetworkManagerProfile(profile, base);
+}
+
+bool connection::openvpn::NetworkManagerLauncher::writeInputFiles(const QString& base, const ProfileCheck& check)
+{
+    // The plug-in reads the inline blocks from files; they go with the attempt.
+    const NetworkManagerProfile profile = networkManagerProfile(check.directives, base);
+    if (!writeInputFile(configPath(base), writtenProfile(check.directives)))
+        return false;
+    return std::all_of(profile.files.begin(), profile.files.end(),
+        [](const NetworkManagerFile& file) { return writeInputFile(file.path, file.bytes); });
+}
+
 bool connection::openvpn::NetworkManagerLauncher::keepCredentials(
     const QString&, const QString& name, const QString& secret)
 {
@@ -151,7 +183,7 @@ bool connection::openvpn::NetworkManagerLauncher::keepCredentials(
     return nm::editorCanCarryName(name);
 }
 
-void connection::openvpn::NetworkManagerLauncher::start(const QString& base, const QVector<Directive>& directives)
+void connection::openvpn::NetworkManagerLauncher::start(const QString& base, const ProfileCheck& check)
 {
     Activation activation;
     activation.generation = ++*generation;
@@ -161,13 +193,13 @@ void connection::openvpn::NetworkManagerLauncher::start(const QString& base, con
     activation.commandMilliseconds = commandMilliseconds;
     password.fill(QLatin1Char('\0'));
     password.clear();
-    const NetworkManagerProfile profile = networkManagerProfile(directives, certificatePath(base));
-    if (!profile.refused.isEmpty()) {
-        // Nothing starts; the monitor's limit ends the attempt.
-        qWarning("NetworkManager cannot carry the OpenVPN directive \"%s\"", qPrintable(profile.refused));
+    // The check refused what the plug-in cannot carry before anything was written.
+    const NetworkManagerProfile profile = networkManagerProfile(check.directives, base);
+    if (!check.accepted || !profile.refused.isEmpty())
         return;
-    }
     activation.data = profile.data;
+    for (const auto& setting : profile.settings)
+        activation.settings << setting.first << setting.second;
     started = true;
     post([activation, generation = generation, exiting = exiting] { activate(activation, generation, exiting); });
 }
@@ -180,6 +212,26 @@ void connection::openvpn::NetworkManagerLauncher::requestStop()
     const int command = commandMilliseconds;
     // The window's end takes it down by itself, without waiting for this.
     post([command, exiting = exiting] { nm::run(downArguments(), command, [exiting] { return exiting->load(); }); });
+}
+
+void connection::openvpn::NetworkManagerLauncher::whenStopped(QObject* context, std::function<void()> done)
+{
+    if (!started) {
+        QTimer::singleShot(0, context, std::move(done));
+        return;
+    }
+    // The stops asked for so far, and an activation they cancel, run before
+    // the mark: when it is reached, NetworkManager has taken the tunnel down.
+    auto* queue = static_cast<JobQueue*>(worker);
+    const quint64 mark = ++stopMarks;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(queue, &JobQueue::reached, context, [connection, mark, done](quint64 reached) {
+        if (reached < mark)
+            return;
+        QObject::disconnect(*connection);
+        done();
+    });
+    post([queue, mark] { emit queue->reached(mark); });
 }
 
 void connection::openvpn::NetworkManagerLauncher::stopForExit()
@@ -200,5 +252,7 @@ void connection::openvpn::NetworkManagerLauncher::stopForExit()
     down.setStandardErrorFile(QProcess::nullDevice());
     down.startDetached();
 }
+
+#include "nmlauncher.moc"
 
 #endif

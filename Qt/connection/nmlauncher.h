@@ -23,10 +23,13 @@ public:
 
     static QString profileName();
 
+    ProfileCheck check(const QByteArray& profile, const QString& base) override;
+    bool writeInputFiles(const QString& base, const ProfileCheck& check) override;
     bool keepCredentials(const QString& base, const QString& userName, const QString& password) override;
     bool endPrevious() override { return true; } // the thread takes the old one down first
-    void start(const QString& base, const QVector<Directive>& directives) override;
+    void start(const QString& base, const ProfileCheck& check) override;
     void requestStop() override;
+    void whenStopped(QObject* context, std::function<void()> done) override;
     void stopForExit() override;
 
 private:
@@ -40,6 +43,7 @@ private:
     // Set when the window goes: no run may then wait for NetworkManager.
     std::shared_ptr<std::atomic<bool>> exiting = std::make_shared<std::atomic<bool>>(false);
     bool started = false;
+    quint64 stopMarks = 0;
     QString userName;
     QString password;
     // Bounds on nmcli, as for the dialer: an activation, and any other run.

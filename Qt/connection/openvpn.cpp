@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+#include <QVariant>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -18,6 +19,24 @@ namespace {
 QString includeFolder(const QString& base) { return base + QStringLiteral("/include"); }
 
 quint64 attemptNumber = 0;
+
+// The inline blocks NetworkManager's plug-in takes as files, and their names.
+const QList<QPair<QString, QString>>& inlineFiles()
+{
+    static const QList<QPair<QString, QString>> files = {
+        { QStringLiteral("cert"), QStringLiteral("client.crt") },
+        { QStringLiteral("key"), QStringLiteral("client.key") },
+        { QStringLiteral("pkcs12"), QStringLiteral("client.p12") },
+        { QStringLiteral("extra-certs"), QStringLiteral("extra-certs.crt") },
+        { QStringLiteral("tls-auth"), QStringLiteral("tls-auth.key") },
+        { QStringLiteral("tls-crypt"), QStringLiteral("tls-crypt.key") },
+        { QStringLiteral("tls-crypt-v2"), QStringLiteral("tls-crypt-v2.key") },
+        { QStringLiteral("crl-verify"), QStringLiteral("crl.pem") },
+    };
+    return files;
+}
+
+const char attemptProperty[] = "velnorAttempt";
 } // namespace
 
 QString connection::openvpn::certificatePath(const QString& base)
@@ -33,6 +52,20 @@ QString connection::openvpn::configPath(const QString& base)
 QString connection::openvpn::credentialsPath(const QString& base)
 {
     return includeFolder(base) + QStringLiteral("/auth.conf");
+}
+
+QString connection::openvpn::logPath(const QString& base)
+{
+    return includeFolder(base) + QStringLiteral("/openvpn.log");
+}
+
+QString connection::openvpn::inlineFilePath(const QString& base, const QString& option)
+{
+    for (const auto& file : inlineFiles()) {
+        if (file.first == option)
+            return includeFolder(base) + QLatin1Char('/') + file.second;
+    }
+    return QString();
 }
 
 connection::openvpn::Command connection::openvpn::command(const QString& base, const QString& configured)
@@ -101,6 +134,17 @@ void connection::openvpn::removeInputFiles(const QString& base)
     QFile::remove(credentialsPath(base));
     QFile::remove(certificatePath(base));
     QFile::remove(configPath(base));
+    for (const auto& file : inlineFiles())
+        QFile::remove(includeFolder(base) + QLatin1Char('/') + file.second);
+}
+
+bool connection::openvpn::writeRefusal(const QString& base, const QString& why)
+{
+    return prepareFolders(base)
+        && writeInputFile(logPath(base),
+            QStringLiteral("The client refused this OpenVPN profile, so OpenVPN was not started.\n%1\n")
+                .arg(why)
+                .toUtf8());
 }
 
 void connection::openvpn::requestStop(QProcess* process, int graceMs)
@@ -143,3 +187,10 @@ bool connection::openvpn::stop(QProcess* process, int graceMs)
 quint64 connection::openvpn::currentAttempt() { return attemptNumber; }
 
 quint64 connection::openvpn::beginAttempt() { return ++attemptNumber; }
+
+void connection::openvpn::tagWithAttempt(QObject* reply) { reply->setProperty(attemptProperty, attemptNumber); }
+
+bool connection::openvpn::belongsToCurrentAttempt(const QObject* reply)
+{
+    return reply->property(attemptProperty).toULongLong() == attemptNumber;
+}

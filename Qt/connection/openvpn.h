@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
 class QProcess;
 
 // What the OpenVPN executable is given: its input files in "include/", its
@@ -33,12 +34,21 @@ bool writeInputFile(const QString& path, const QByteArray& bytes);
 QString certificatePath(const QString& base);
 QString configPath(const QString& base);
 QString credentialsPath(const QString& base);
+QString logPath(const QString& base);
+// Where the inline block of `option` (cert, key, tls-auth, ...) goes for
+// NetworkManager's plug-in, which wants files. Empty for other options.
+QString inlineFilePath(const QString& base, const QString& option);
 
 // The user name, a line end and the password as UTF-8, no line end after it.
 QByteArray credentials(const QString& userName, const QString& password);
 
-// Removes the three input files (never the log); a missing file is no error.
+// Removes the input files, inline blocks written out included (never the
+// log); a missing file is no error.
 void removeInputFiles(const QString& base);
+
+// Puts why a profile was refused in the log, where OpenVPN's own words would
+// be had it started.
+bool writeRefusal(const QString& base, const QString& why);
 
 // Asks the executable to end without waiting for it: SIGTERM now, so it can
 // restore the routes it changed, and a kill after `graceMs` if that same
@@ -57,5 +67,10 @@ bool stop(QProcess* process, int graceMs = 3000);
 // fields are fixed.
 quint64 currentAttempt();
 quint64 beginAttempt();
+
+// Tags a reply with the current attempt, and tells whether a tagged reply
+// still belongs to it.
+void tagWithAttempt(QObject* reply);
+bool belongsToCurrentAttempt(const QObject* reply);
 
 } // namespace connection::openvpn

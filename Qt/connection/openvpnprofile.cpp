@@ -1,7 +1,10 @@
 #include "connection/openvpnprofile.h"
 
+#include <QHash>
 #include <QSet>
 #include <QTextCodec>
+
+#include <algorithm>
 
 namespace openvpn = connection::openvpn;
 
@@ -13,126 +16,6 @@ namespace {
 constexpr int longestLine = 254;
 // It keeps no more than 15 words of a line.
 constexpr int mostWords = 15;
-
-// Directives a client profile of the service needs, as OpenVPN 2.6 names
-// them. Nothing that names a file, runs a program, loads code, opens a
-// control channel or changes where OpenVPN writes.
-const QSet<QString>& allowedDirectives()
-{
-    static const QSet<QString> list = {
-        // role, transport and tunnel device
-        "client",
-        "tls-client",
-        "pull",
-        "dev",
-        "dev-type",
-        "proto",
-        "topology",
-        // remotes and their options
-        "remote",
-        "remote-random",
-        "remote-random-hostname",
-        "port",
-        "rport",
-        "lport",
-        "nobind",
-        "float",
-        "resolv-retry",
-        "persist-remote-ip",
-        "persist-local-ip",
-        "persist-key",
-        "persist-tun",
-        // retry and keep-alive timing
-        "connect-retry",
-        "connect-retry-max",
-        "connect-timeout",
-        "server-poll-timeout",
-        "explicit-exit-notify",
-        "keepalive",
-        "ping",
-        "ping-restart",
-        "ping-exit",
-        "ping-timer-rem",
-        "inactive",
-        "hand-window",
-        "tran-window",
-        "reneg-sec",
-        "reneg-bytes",
-        "reneg-pkts",
-        "tls-timeout",
-        // sizes on the wire
-        "tun-mtu",
-        "tun-mtu-extra",
-        "link-mtu",
-        "mssfix",
-        "fragment",
-        "mtu-disc",
-        "sndbuf",
-        "rcvbuf",
-        "txqueuelen",
-        // TLS and ciphers
-        "cipher",
-        "data-ciphers",
-        "data-ciphers-fallback",
-        "ncp-ciphers",
-        "auth",
-        "tls-cipher",
-        "tls-ciphersuites",
-        "tls-groups",
-        "tls-version-min",
-        "tls-version-max",
-        "tls-cert-profile",
-        "key-direction",
-        "remote-cert-tls",
-        "remote-cert-ku",
-        "remote-cert-eku",
-        "verify-x509-name",
-        "auth-nocache",
-        "auth-retry",
-        "auth-user-pass",
-        // routes and DHCP options
-        "route",
-        "route-ipv6",
-        "route-gateway",
-        "route-metric",
-        "route-delay",
-        "route-nopull",
-        "redirect-gateway",
-        "redirect-private",
-        "block-ipv6",
-        "dhcp-option",
-        "block-outside-dns",
-        "pull-filter",
-        // compression OpenVPN 2.6 still reads
-        "comp-lzo",
-        "compress",
-        "allow-compression",
-        // log detail (the log file itself is the client's)
-        "verb",
-        "mute",
-        "mute-replay-warnings",
-    };
-    return list;
-}
-
-// Directives that name a file: allowed only as an inline block, whose text
-// is the file.
-const QSet<QString>& inlineDirectives()
-{
-    static const QSet<QString> list = {
-        "ca",
-        "cert",
-        "key",
-        "extra-certs",
-        "pkcs12",
-        "tls-auth",
-        "tls-crypt",
-        "tls-crypt-v2",
-        "crl-verify",
-        "peer-fingerprint",
-    };
-    return list;
-}
 
 QTextCodec* utf8()
 {
@@ -235,15 +118,21 @@ QStringList words(const QByteArray& line, QString& why, bool& unreadable)
     return result;
 }
 
+// Names that "setenv" turns into options of their own, as OpenVPN applies them.
+const QHash<QString, QString>& setenvOptions()
+{
+    static const QHash<QString, QString> names = {
+        { QStringLiteral("PUSH_PEER_INFO"), QStringLiteral("push-peer-info") },
+        { QStringLiteral("REMOTE_RANDOM_HOSTNAME"), QStringLiteral("remote-random-hostname") },
+        { QStringLiteral("SERVER_POLL_TIMEOUT"), QStringLiteral("server-poll-timeout") },
+    };
+    return names;
+}
+
+// Reads the lines into directives, as OpenVPN's parser splits them; false
+// (with `why`) when OpenVPN would read the text otherwise than this does.
 class Reader {
 public:
-    explicit Reader(openvpn::ProfileCheck& check)
-        : check(check)
-    {
-    }
-
-    // False when the text is refused; `check.refused` then says why. Lines
-    // are numbered from `first`, so that those of a block count in the file.
     bool read(const QByteArray& text, int connection, int first)
     {
         QList<QByteArray> lines = text.split('\n');
@@ -253,17 +142,19 @@ public:
         for (int i = 0; i < lines.size(); ++i) {
             const int number = first + i;
             if (lines[i].size() > longestLine)
-                return unreadable(QStringLiteral("line %1 is too long").arg(number));
-            QString why;
+                return fail(QStringLiteral("line %1 is too long").arg(number));
+            QString problem;
             bool failed = false;
-            const QStringList line = words(lines[i] + '\n', why, failed);
+            const QStringList line = words(lines[i] + '\n', problem, failed);
             if (failed)
-                return unreadable(QStringLiteral("line %1 cannot be read: %2").arg(number).arg(why));
+                return fail(QStringLiteral("line %1 cannot be read: %2").arg(number).arg(problem));
             if (line.isEmpty())
                 continue;
             if (line.size() > mostWords)
-                return unreadable(QStringLiteral("line %1 has more than %2 words").arg(number).arg(mostWords));
+                return fail(QStringLiteral("line %1 has more than %2 words").arg(number).arg(mostWords));
             openvpn::Directive directive;
+            directive.line = number;
+            directive.connection = connection;
             directive.name = line.first();
             directive.arguments = line.mid(1);
             if (directive.name.size() > 2 && directive.name.startsWith(QLatin1String("--")))
@@ -276,7 +167,7 @@ public:
                 int end = i + 1;
                 for (; end < lines.size(); ++end) {
                     if (lines[end].size() > longestLine)
-                        return unreadable(QStringLiteral("line %1 is too long").arg(first + end));
+                        return fail(QStringLiteral("line %1 is too long").arg(first + end));
                     int start = 0;
                     while (start < lines[end].size() && isSpace(lines[end].at(start)))
                         ++start;
@@ -285,22 +176,24 @@ public:
                     directive.inlineBody += lines[end] + '\n';
                 }
                 if (end == lines.size())
-                    return unreadable(QStringLiteral("<%1> is not closed").arg(directive.name));
+                    return fail(QStringLiteral("<%1> is not closed").arg(directive.name));
                 i = end;
-            } else if (directive.name == QLatin1String("setenv") && directive.arguments.value(0) == "opt") {
-                // OpenVPN applies the rest of the line as a directive.
-                if (directive.arguments.size() < 2)
-                    return refuse(directive.name);
+            } else if (directive.name == QLatin1String("setenv") && directive.arguments.size() >= 2
+                && directive.arguments.first() == QLatin1String("opt")) {
+                // OpenVPN applies the rest of the line as an option, and skips
+                // it when it does not know the name.
                 directive.name = directive.arguments.at(1);
                 directive.arguments = directive.arguments.mid(2);
+                directive.forwardCompatible = true;
+            } else if (directive.name == QLatin1String("setenv")
+                && setenvOptions().contains(directive.arguments.value(0))) {
+                directive.name = setenvOptions().value(directive.arguments.first());
+                directive.arguments = directive.arguments.mid(1);
             }
-            directive.connection = connection;
             if (directive.name.isEmpty())
-                return unreadable(QStringLiteral("line %1 names no directive").arg(number));
-            if (!allowed(directive))
-                return refuse(directive.name);
-            check.directives << directive;
-            if (directive.isInline && directive.name == QLatin1String("connection")) {
+                return fail(QStringLiteral("line %1 names no option").arg(number));
+            directives << directive;
+            if (directive.isInline && directive.name == QLatin1String("connection") && connection == 0) {
                 if (!read(directive.inlineBody, ++connections, number + 1))
                     return false;
             }
@@ -308,69 +201,226 @@ public:
         return true;
     }
 
-private:
-    bool allowed(const openvpn::Directive& directive) const
-    {
-        if (directive.isInline) {
-            if (directive.name == QLatin1String("connection"))
-                return directive.connection == 0;
-            return inlineDirectives().contains(directive.name);
-        }
-        if (directive.name == QLatin1String("auth-user-pass"))
-            return directive.arguments.isEmpty();
-        return allowedDirectives().contains(directive.name);
-    }
+    QVector<openvpn::Directive> directives;
+    QString why;
 
-    bool refuse(const QString& directive)
+private:
+    bool fail(const QString& problem)
     {
-        check.refused = directive;
+        why = problem;
         return false;
     }
 
-    bool unreadable(const QString& why)
-    {
-        check.unreadable = true;
-        return refuse(why);
-    }
-
-    openvpn::ProfileCheck& check;
     int connections = 0;
 };
 
+// The directive as one line of a profile, words quoted where OpenVPN needs
+// them quoted; empty when OpenVPN would no longer read it as one line.
+QByteArray writtenLine(const openvpn::Directive& directive)
+{
+    const QByteArray name = directive.name.toUtf8();
+    if (directive.isInline) {
+        QByteArray body = directive.inlineBody;
+        if (!body.isEmpty() && !body.endsWith('\n'))
+            body += '\n';
+        return '<' + name + ">\n" + body + "</" + name + ">\n";
+    }
+    QByteArray line = name;
+    for (const QString& argument : directive.arguments) {
+        const QByteArray word = argument.toUtf8();
+        const bool plain = !word.isEmpty() && !word.startsWith('#') && !word.startsWith(';')
+            && std::none_of(
+                word.begin(), word.end(), [](char c) { return isSpace(c) || c == '"' || c == '\'' || c == '\\'; });
+        if (plain)
+            line += ' ' + word;
+        else if (!word.contains('\''))
+            line += " '" + word + '\'';
+        else
+            line += " \"" + QByteArray(word).replace('\\', "\\\\").replace('"', "\\\"") + '"';
+    }
+    return line.size() > longestLine ? QByteArray() : line + '\n';
+}
+
+bool isNamed(const openvpn::Directive& directive, const char* name) { return directive.name == QLatin1String(name); }
+
+// Classes one directive. `forgiven` holds the names "ignore-unknown-option"
+// has named so far.
+openvpn::Decision classify(const openvpn::Directive& directive, openvpn::Path path, const QSet<QString>& forgiven)
+{
+    using openvpn::Form;
+    using openvpn::Verdict;
+    openvpn::Decision decision;
+    decision.line = directive.line;
+    decision.name = directive.name;
+    const auto verdict = [&decision](Verdict verdict, const QString& why) {
+        decision.verdict = verdict;
+        decision.why = why;
+        return decision;
+    };
+    const openvpn::OptionRule* rule = openvpn::optionRule(directive.name);
+    if (!rule || rule->form == Form::Unknown) {
+        const QString unknown = rule ? rule->reason(path) : QStringLiteral("OpenVPN 2.6 has no such option");
+        if (directive.forwardCompatible)
+            return verdict(Verdict::Dropped, unknown + QStringLiteral(", and \"setenv opt\" lets OpenVPN skip it"));
+        if (forgiven.contains(directive.name))
+            return verdict(Verdict::Dropped, unknown + QStringLiteral(", and \"ignore-unknown-option\" names it"));
+        return verdict(Verdict::Refused, unknown);
+    }
+    if (isNamed(directive, "connection") && (!directive.isInline || directive.connection != 0))
+        return verdict(Verdict::Refused, QStringLiteral("OpenVPN takes it only as a block, and not in another one"));
+    if (directive.isInline && !isNamed(directive, "connection") && rule->form != Form::File
+        && rule->form != Form::Credentials && rule->form != Form::MaybeInline)
+        return verdict(Verdict::Refused, QStringLiteral("OpenVPN takes no inline block for it"));
+    if (rule->verdict(path) == Verdict::Carried) {
+        if (rule->form == Form::File && !directive.isInline)
+            return verdict(Verdict::Refused, QStringLiteral("names a file on this computer, which no download brings"));
+        if (rule->form == Form::Credentials && (directive.isInline || !directive.arguments.isEmpty()))
+            return verdict(
+                Verdict::Dropped, QStringLiteral("brings credentials of its own; the client gives the account's"));
+        if (rule->form == Form::Proxy && directive.arguments.size() > 2)
+            return verdict(Verdict::Refused, QStringLiteral("reads the proxy's password from a file or a prompt"));
+    }
+    return verdict(rule->verdict(path), rule->reason(path));
+}
+
 } // namespace
 
-openvpn::ProfileCheck openvpn::checkProfile(const QByteArray& profile)
+QVector<openvpn::Decision> openvpn::ProfileCheck::dropped() const
+{
+    QVector<Decision> result;
+    std::copy_if(decisions.begin(), decisions.end(), std::back_inserter(result),
+        [](const Decision& decision) { return decision.verdict == Verdict::Dropped; });
+    return result;
+}
+
+QString openvpn::describe(const Decision& decision)
+{
+    return QStringLiteral("line %1: %2: %3").arg(decision.line).arg(decision.name, decision.why);
+}
+
+openvpn::ProfileCheck openvpn::checkProfile(const QByteArray& profile, Path path)
 {
     ProfileCheck check;
-    // OpenVPN reads a line up to its first NUL and drops the rest.
-    if (profile.contains('\0')) {
-        check.refused = QStringLiteral("a NUL byte");
+    const auto unreadable = [&check](const QString& why) {
+        check.refused = why;
         check.unreadable = true;
         return check;
-    }
+    };
+    // OpenVPN reads a line up to its first NUL and drops the rest.
+    if (profile.contains('\0'))
+        return unreadable(QStringLiteral("a NUL byte"));
     // To OpenVPN a CR is white space, not a line end; other readers differ.
     for (int i = profile.indexOf('\r'); i >= 0; i = profile.indexOf('\r', i + 1)) {
-        if (i + 1 == profile.size() || profile.at(i + 1) != '\n') {
-            check.refused = QStringLiteral("a CR that ends no line");
-            check.unreadable = true;
-            return check;
-        }
+        if (i + 1 == profile.size() || profile.at(i + 1) != '\n')
+            return unreadable(QStringLiteral("a CR that ends no line"));
     }
     // OpenVPN skips a byte-order mark at the start only (it still counts
     // towards the first line's length).
     const bool mark = profile.startsWith("\xEF\xBB\xBF");
     const int firstLine = profile.indexOf('\n') < 0 ? profile.size() : profile.indexOf('\n');
-    if (firstLine > longestLine) {
-        check.refused = QStringLiteral("line 1 is too long");
-        check.unreadable = true;
+    if (firstLine > longestLine)
+        return unreadable(QStringLiteral("line 1 is too long"));
+    Reader reader;
+    if (!reader.read(mark ? profile.mid(3) : profile, 0, 1))
+        return unreadable(reader.why);
+
+    QVector<Directive> read = reader.directives;
+    // "NAME [inline]" followed, in the same place, by a <NAME> block reads as
+    // that block; OpenVPN itself would take the later block over the file
+    // "[inline]". A tls-auth direction on it becomes a key-direction.
+    QHash<int, int> blockOfReference;
+    for (int i = 0; i < read.size(); ++i) {
+        if (read[i].isInline || read[i].arguments.value(0) != QLatin1String("[inline]"))
+            continue;
+        for (int j = i + 1; j < read.size(); ++j) {
+            if (read[j].isInline && read[j].name == read[i].name && read[j].connection == read[i].connection) {
+                blockOfReference.insert(i, j);
+                break;
+            }
+        }
+    }
+
+    QSet<QString> forgiven;
+    for (int i = 0; i < read.size(); ++i) {
+        const Directive& directive = read[i];
+        Decision decision;
+        if (blockOfReference.contains(i)) {
+            const Directive& block = read[blockOfReference.value(i)];
+            decision = classify(block, path, forgiven);
+            decision.line = directive.line;
+            const QStringList rest = directive.arguments.mid(1);
+            const bool direction = isNamed(directive, "tls-auth") && rest.size() == 1
+                && (rest.first() == QLatin1String("0") || rest.first() == QLatin1String("1"));
+            if (!rest.isEmpty() && !direction) {
+                decision.verdict = Verdict::Refused;
+                decision.why = QStringLiteral("\"[inline]\" with more than its block can say");
+            } else if (decision.verdict == Verdict::Carried) {
+                decision.why = QStringLiteral("read with the block on line %1").arg(block.line);
+                if (direction) {
+                    Directive keyDirection = directive;
+                    keyDirection.name = QStringLiteral("key-direction");
+                    keyDirection.arguments = rest;
+                    check.directives << keyDirection;
+                }
+            }
+        } else {
+            decision = classify(directive, path, forgiven);
+            if (isNamed(directive, "ignore-unknown-option"))
+                forgiven.unite(QSet<QString>(directive.arguments.begin(), directive.arguments.end()));
+            if (decision.verdict == Verdict::Carried) {
+                if (writtenLine(directive).isEmpty()) {
+                    decision.verdict = Verdict::Refused;
+                    decision.why = QStringLiteral("too long once written out for OpenVPN");
+                } else {
+                    check.directives << directive;
+                }
+            }
+        }
+        check.decisions << decision;
+        if (decision.verdict == Verdict::Refused && check.refused.isEmpty())
+            check.refused = describe(decision);
+    }
+    check.accepted = check.refused.isEmpty();
+    if (!check.accepted) {
+        check.directives.clear();
         return check;
     }
-    const QByteArray text = mark ? profile.mid(3) : profile;
-    Reader reader(check);
-    check.accepted = reader.read(text, 0, 1);
-    if (!check.accepted)
-        check.directives.clear();
+    // A block's text is what goes on of its lines.
+    int blocks = 0;
+    for (Directive& block : check.directives) {
+        if (!block.isInline || block.name != QLatin1String("connection") || block.connection != 0)
+            continue;
+        const int number = ++blocks;
+        block.inlineBody.clear();
+        for (const Directive& inner : std::as_const(check.directives)) {
+            if (inner.connection == number)
+                block.inlineBody += writtenLine(inner);
+        }
+    }
     return check;
+}
+
+QByteArray openvpn::writtenProfile(const QVector<Directive>& directives)
+{
+    QByteArray text;
+    int blocks = 0;
+    for (const Directive& directive : directives) {
+        if (directive.connection != 0)
+            continue;
+        if (!directive.isInline || directive.name != QLatin1String("connection")) {
+            text += writtenLine(directive);
+            continue;
+        }
+        // Only what goes on of the block's own lines.
+        const int block = ++blocks;
+        text += "<connection>\n";
+        for (const Directive& inner : directives) {
+            if (inner.connection == block)
+                text += writtenLine(inner);
+        }
+        text += "</connection>\n";
+    }
+    return text;
 }
 
 bool openvpn::isPemCertificate(const QByteArray& bytes)

@@ -3,6 +3,7 @@
 #include "platform/rasfields.h"
 
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -29,6 +30,8 @@ PPPWorker::PPPWorker(QObject* parent)
     // One at a time, in the order asked.
     hangUps->setMaxThreadCount(1);
 }
+
+PPPWorker::~PPPWorker() { hangUps->waitForDone(); }
 
 void PPPWorker::setDialInputs(const DialInputs& inputs)
 {
@@ -107,6 +110,25 @@ void PPPWorker::hangUp()
 }
 
 bool PPPWorker::waitForHangUps(int milliseconds) { return hangUps->waitForDone(milliseconds); }
+
+void PPPWorker::whenHungUp(QObject* context, std::function<void()> done)
+{
+    quint64 mark = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        mark = ++hangUpMarks;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(this, &PPPWorker::hangUpsPassed, context, [connection, mark, done](quint64 passed) {
+        if (passed < mark)
+            return;
+        QObject::disconnect(*connection);
+        done();
+    });
+    // The pool runs one job at a time, in the order asked: this one runs
+    // once every earlier hang-up has returned.
+    hangUps->start([this, mark] { emit hangUpsPassed(mark); });
+}
 
 void PPPWorker::setRunPending(bool pending)
 {

@@ -4,9 +4,10 @@
 #include "platform/ras.h"
 
 #include <QObject>
-#include <QThreadPool>
 #include <QString>
+#include <QThreadPool>
 
+#include <functional>
 #include <mutex>
 
 // Dials PPTP and L2TP through the remote-access layer on its own thread.
@@ -27,6 +28,8 @@ public:
     };
 
     explicit PPPWorker(QObject* parent = nullptr);
+    // Waits for the hang-ups still running, which report through this object.
+    ~PPPWorker() override;
 
     void setDialInputs(const DialInputs& inputs);
     QString serverNameText() const;
@@ -61,6 +64,9 @@ public:
     // Waits at most `milliseconds` for hang-ups still running; true when
     // none is left.
     bool waitForHangUps(int milliseconds);
+    // Calls `done` on `context`'s thread once every hang-up asked for so far
+    // has returned; never if `context` goes first. Never blocks.
+    void whenHungUp(QObject* context, std::function<void()> done);
 
     // A run asked for while the dialer thread was still finishing its
     // previous one; whoever sees the thread finish starts it.
@@ -69,6 +75,11 @@ public:
 
 public slots:
     void VPNStart();
+
+signals:
+    // From the hang-up thread: every hang-up asked for before `whenHungUp`
+    // handed out `mark` has returned.
+    void hangUpsPassed(quint64 mark);
 
 private:
     // The status word and error code after a dial, or after inputs the
@@ -94,4 +105,5 @@ private:
     bool runPending = false;
 
     QThreadPool* hangUps;
+    quint64 hangUpMarks = 0;
 };

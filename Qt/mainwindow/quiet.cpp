@@ -1,5 +1,7 @@
 #include "mainwindow/quiet.h"
 
+#include "mainwindow/desktop.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -33,7 +35,7 @@ class MovieWhileShown : public QObject {
 public:
     MovieWhileShown(QLabel* label, const QString& file)
         : QObject(label)
-        , movie(new QMovie(file, QByteArray(), label))
+        , movie(new QMovie(desktop::pictureForScreen(file), QByteArray(), label))
     {
         label->setMovie(movie);
         label->installEventFilter(this);

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "connection/launcher.h"
 #include "connection/pppworker.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/lists.h"
 #include "mainwindow/ondemand.h"
@@ -60,6 +61,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     {
         const quiet::PolishHold hold;
         ui->setupUi(this);
+        desktop::useFormPalette(this);
         for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->WingetConnected,
                  ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN, ui->WidgetPaymentInProgress,
                  ui->LogoSmall, ui->application_version, ui->loading })

@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "app/settings.h"
+#include "connection/openvpn.h"
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/tray.h"
@@ -28,14 +29,18 @@ void VelnorMain::GetUserData()
             { QStringLiteral("username"), ui->username->text() },
             { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
         });
-    if (!ui->username->text().toUtf8().isEmpty() && !ui->password->text().toUtf8().isEmpty())
-        service::get(userInfoManager, service::makeRequest(url, service::Cache::Default));
+    if (ui->username->text().toUtf8().isEmpty() || ui->password->text().toUtf8().isEmpty())
+        return;
+    QNetworkReply* reply = service::get(userInfoManager, service::makeRequest(url, service::Cache::Default));
+    service::tagWithLogin(reply);
+    connection::openvpn::tagWithAttempt(reply);
 }
 
 void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
 {
     reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
+    // After a logout it would pass for the first reply of the next login.
+    if (!service::belongsToCurrentLogin(reply) || reply->error() != QNetworkReply::NoError)
         return;
 
     service::storeDocumentText(ui->userdatatext->document(), service::bodyText(reply->readAll()));
@@ -45,6 +50,9 @@ void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
     // may a late count undo a logout made meanwhile.
     const bool firstReplyOfLogin = userInfoReplyCount == 0;
     ++userInfoReplyCount;
+    // Asked for before the last connect or disconnect: its automatic
+    // connection would undo what happened since.
+    const bool attemptSince = !connection::openvpn::belongsToCurrentAttempt(reply);
 
     service::accountinfo::Fields fields;
     QXmlStreamReader xml(ui->userdatatext->document()->toPlainText());
@@ -104,7 +112,7 @@ void VelnorMain::HasFinishedUserData(QNetworkReply* reply)
     if (fields.notice.trimmed().length() > 5)
         messagebox::showStandard(QMessageBox::Information, fields.notice, tr("Notice"));
 
-    if (ui->user_enabled->text().toInt() > 0 && firstReplyOfLogin) {
+    if (ui->user_enabled->text().toInt() > 0 && firstReplyOfLogin && !attemptSince) {
         if (fields.daysLeft.toInt() <= 4) {
             const auto answer = QMessageBox::question(this, tr("Renew your account?"),
                 tr("Your account will expire soon. You would like to renew now to avoid any service interruption when "

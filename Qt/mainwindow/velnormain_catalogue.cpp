@@ -1,6 +1,7 @@
 #include "mainwindow/velnormain.h"
 #include "ui_velnormain.h"
 
+#include "mainwindow/desktop.h"
 #include "mainwindow/lists.h"
 #include "mainwindow/ondemand.h"
 #include "service/catalogue.h"
@@ -45,7 +46,7 @@ void VelnorMain::PopulateServers()
             const QString country = xml.text().toString();
             entries.append({ name, id });
             if (!firstServerSeen) {
-                ondemand::setPicture(ui->server_icon, QPixmap(catalogue::flagPath(country)));
+                ondemand::setPicture(ui->server_icon, QPixmap(desktop::pictureForScreen(catalogue::flagPath(country))));
                 firstServerSeen = true;
             }
         }
@@ -134,7 +135,8 @@ void VelnorMain::PopulateType()
         if (opening && at(xml, QLatin1String("country"))) {
             xml.readNext();
             if (serverSelected())
-                ondemand::setPicture(ui->server_icon, QPixmap(catalogue::flagPath(xml.text().toString())));
+                ondemand::setPicture(
+                    ui->server_icon, QPixmap(desktop::pictureForScreen(catalogue::flagPath(xml.text().toString()))));
         }
         if (opening && at(xml, QLatin1String("assignedIP")))
             xml.readNext();

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QWindow>
 
 namespace {
 // The form's texts step only renames the lists' first items; give each list
@@ -34,15 +35,25 @@ void resetFormLists(Ui::VelnorMain* form)
 
 void VelnorMain::mousePressEvent(QMouseEvent* event) { dragPosition = event->localPos().toPoint(); }
 
-void VelnorMain::mouseMoveEvent(QMouseEvent* event) { move(event->screenPos().toPoint() - dragPosition); }
+void VelnorMain::mouseMoveEvent(QMouseEvent* event)
+{
+    // The window system moves the window where it can: Wayland lets no
+    // program place its own window.
+    if (!windowHandle() || !windowHandle()->startSystemMove())
+        move(event->screenPos().toPoint() - dragPosition);
+}
 
 void VelnorMain::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     const auto answer = QMessageBox::question(this, tr("Application close"), tr("Are you sure you want to exit?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::Yes)
-        event->accept();
+    if (answer != QMessageBox::Yes)
+        return;
+    event->accept();
+    // Without a tray nothing could bring the hidden window back.
+    if (!tray::systemTrayAvailable())
+        QCoreApplication::quit();
 }
 
 void VelnorMain::changeEvent(QEvent* event)

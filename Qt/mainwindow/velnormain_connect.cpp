@@ -3,10 +3,13 @@
 
 #include "connection/errortexts.h"
 #include "connection/launcher.h"
+#include "connection/openvpn.h"
 #include "connection/pppworker.h"
+#include "connection/teardown.h"
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"
 
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QThread>
 
@@ -125,7 +128,17 @@ void VelnorMain::on_disconnect_clicked()
     elapsedSeconds = 0;
     ui->loading->hide();
 
-    GetCurrentIP();
+    // Through a tunnel still going down, the echo page would answer with the
+    // server's address. A connect made meanwhile asks for itself.
+    const quint64 attempt = connection::openvpn::currentAttempt();
+    connection::whenTunnelsGone(pppWorker, connection::openvpn::launcher(openvpnProcess), this, [this, attempt] {
+        if (attempt != connection::openvpn::currentAttempt())
+            return;
+        // A kept-alive connection made through the tunnel died with it: a
+        // request on it would wait for the transfer time-out.
+        ipCheckManager->clearConnectionCache();
+        GetCurrentIP();
+    });
 
     ui->ip->setText(dottedAddress);
     ui->connection_status_icon->setStyleSheet(QStringLiteral("background:url(:/resources/not_connected_icon.png); "));

@@ -2,6 +2,7 @@
 #include "ui_velnormain.h"
 
 #include "connection/monitoring.h"
+#include "connection/openvpn.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/tray.h"
 #include "service/endpoints.h"
@@ -28,13 +29,18 @@ struct Selection {
 void VelnorMain::GetCurrentIP()
 {
     const QUrl url(service::endpoints::ipEchoUrl(), QUrl::TolerantMode);
-    service::get(ipCheckManager, service::makeRequest(url, service::Cache::Bypass));
+    QNetworkReply* reply = service::get(ipCheckManager, service::makeRequest(url, service::Cache::Bypass));
+    service::tagWithLogin(reply);
+    connection::openvpn::tagWithAttempt(reply);
 }
 
 void VelnorMain::SetCurrentIP(QNetworkReply* reply)
 {
     reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
+    // Asked for before a logout, connect or disconnect: it may tell of a
+    // tunnel that is gone, or confirm one it never saw.
+    if (!service::belongsToCurrentLogin(reply) || !connection::openvpn::belongsToCurrentAttempt(reply)
+        || reply->error() != QNetworkReply::NoError)
         return;
 
     const QString address = connection::addressFromEchoPage(service::bodyText(reply->readAll()));

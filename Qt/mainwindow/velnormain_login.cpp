@@ -51,13 +51,15 @@ void VelnorMain::DoHttpGet()
             { QStringLiteral("key"), service::credentialDigest(ui->password->text()) },
             { QStringLiteral("appver"), appVersion },
         });
-    service::get(loginManager, service::makeRequest(url, service::Cache::Bypass));
+    service::tagWithLogin(service::get(loginManager, service::makeRequest(url, service::Cache::Bypass)));
 }
 
 void VelnorMain::Logout()
 {
-    // The next login's first account reply asks about renewal and connects again.
+    // The next login's first account reply asks about renewal and connects
+    // again; replies still on their way belong to this one and are dropped.
     userInfoReplyCount = 0;
+    service::endLogin();
 
     ui->autologin->setChecked(false);
     ui->autologin->show();

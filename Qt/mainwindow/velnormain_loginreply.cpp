@@ -12,6 +12,8 @@ void VelnorMain::HasFinished(QNetworkReply* reply)
     // Released once this slot has returned, also from the nested loops of
     // the boxes below.
     reply->deleteLater();
+    if (!service::belongsToCurrentLogin(reply))
+        return;
 
     ui->loading->hide();
     ui->username->setEnabled(true);

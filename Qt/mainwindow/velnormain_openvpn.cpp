@@ -18,16 +18,10 @@
 namespace openvpn = connection::openvpn;
 
 namespace {
-const char attemptProperty[] = "velnorAttempt";
-
-void tagWithAttempt(QNetworkReply* reply) { reply->setProperty(attemptProperty, openvpn::currentAttempt()); }
-
 // A reply of an attempt that was torn down meanwhile must neither write the
 // input files nor start the executable.
-bool belongsToCurrentAttempt(const QNetworkReply* reply)
-{
-    return reply->property(attemptProperty).toULongLong() == openvpn::currentAttempt();
-}
+using openvpn::belongsToCurrentAttempt;
+using openvpn::tagWithAttempt;
 
 // The working folder the client made its own at start-up.
 QString baseFolder() { return QDir::currentPath(); }
@@ -87,13 +81,17 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
     const QString base = baseFolder();
     const QByteArray configuration = service::failed(reply) ? QByteArray() : reply->readAll();
     openvpn::Launcher* launcher = openvpn::launcher(openvpnProcess);
-    const openvpn::ProfileCheck check = openvpn::checkProfile(configuration);
-    if (!service::failed(reply) && !check.accepted && check.unreadable)
-        qWarning("refusing an OpenVPN configuration OpenVPN would read otherwise: %s", qPrintable(check.refused));
-    else if (!service::failed(reply) && !check.accepted)
-        qWarning("refusing an OpenVPN configuration with the directive \"%s\"", qPrintable(check.refused));
-    if (service::failed(reply) || !check.accepted || !openvpn::prepareFolders(base)
-        || !openvpn::writeInputFile(openvpn::configPath(base), configuration)
+    // Refused the same way whichever way OpenVPN starts, and for the same
+    // reasons as the table gives that way; the log says why.
+    const openvpn::ProfileCheck check
+        = service::failed(reply) ? openvpn::ProfileCheck() : launcher->check(configuration, base);
+    if (!service::failed(reply) && !check.accepted) {
+        qWarning("refusing an OpenVPN configuration: %s", qPrintable(check.refused));
+        openvpn::writeRefusal(base, check.refused);
+    }
+    for (const openvpn::Decision& dropped : check.dropped())
+        qInfo("OpenVPN profile: dropped %s", qPrintable(openvpn::describe(dropped)));
+    if (!check.accepted || !openvpn::prepareFolders(base) || !launcher->writeInputFiles(base, check)
         || !launcher->keepCredentials(base, ui->username->text(), ui->password->text())) {
         if (connection::fieldNumber(ui->quick_stage->text()) >= 1) {
             QuickConnectNextStage();
@@ -126,7 +124,7 @@ void VelnorMain::OpenVPNConnectStage2(QNetworkReply* reply)
             tr("OpenVPN is still running"));
         return;
     }
-    launcher->start(base, check.directives);
+    launcher->start(base, check);
     ui->cancel->setEnabled(true);
 }
 

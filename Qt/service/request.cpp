@@ -7,6 +7,9 @@
 #include <cstring>
 
 namespace {
+quint64 loginNumber = 0;
+const char loginProperty[] = "velnorLogin";
+
 constexpr int defaultTransferTimeout = 30000;
 
 // Characters a URL query carries literally and that mean nothing to the
@@ -91,4 +94,15 @@ QString service::bodyText(const QByteArray& body)
     // several times slower.
     const auto* end = static_cast<const char*>(std::memchr(body.constData(), 0, size_t(body.size())));
     return QString::fromUtf8(body.constData(), end ? int(end - body.constData()) : body.size());
+}
+
+quint64 service::currentLogin() { return loginNumber; }
+
+void service::endLogin() { ++loginNumber; }
+
+void service::tagWithLogin(QObject* reply) { reply->setProperty(loginProperty, loginNumber); }
+
+bool service::belongsToCurrentLogin(const QObject* reply)
+{
+    return reply->property(loginProperty).toULongLong() == loginNumber;
 }

@@ -59,4 +59,15 @@ QString credentialDigest(const QString& password);
 // A reply body as text: UTF-8 up to the first zero byte.
 QString bodyText(const QByteArray& body);
 
+// The number of the current login; a logout ends it. A reply asked for
+// during a login that has ended must not act on the next one. Kept here, not
+// in the window, because the window's fields are fixed.
+quint64 currentLogin();
+void endLogin();
+
+// Tags a reply with the current login, and tells whether a tagged reply
+// still belongs to it.
+void tagWithLogin(QObject* reply);
+bool belongsToCurrentLogin(const QObject* reply);
+
 } // namespace service

@@ -35,6 +35,7 @@ private slots:
     void wrongPasswordEndsAtTheLimit();
     void dropIsNoticedAndReconnected();
     void quickConnectFallsThroughToOpenVpn();
+    void connectionBlocksFallThroughToTheLiveRemote();
 
 private:
     std::unique_ptr<WindowFixture> fixture;
@@ -54,11 +55,29 @@ private:
     static void world(const QString& command);
     // The address the demo's IP echo sees for a request of this test.
     QString publicAddress() const;
+    static QByteArray download(const QString& url);
 };
 
 namespace {
 const QString serverAddress = QStringLiteral("198.51.100.2");
 const QString clientAddress = QStringLiteral("192.0.2.2");
+const QString demoLog = QStringLiteral("/run/velnor-world/demo.log");
+
+// The addresses the demo's IP echo answered after the first `from` bytes of
+// its log.
+QStringList echoedSince(qint64 from)
+{
+    QFile log(demoLog);
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(from))
+        return { QStringLiteral("unreadable log") };
+    QStringList addresses;
+    const QByteArray marker = "IP echo for ";
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        if (line.startsWith(marker))
+            addresses.append(QString::fromUtf8(line.mid(marker.size())));
+    }
+    return addresses;
+}
 
 // The "net:[inode]" a process's network namespace link names.
 QString networkNamespaceOf(const QString& pid)
@@ -119,25 +138,28 @@ void EndToEndTest::cleanup()
 
 void EndToEndTest::world(const QString& command)
 {
-    const int status = QProcess::execute(QStringLiteral("bash"),
-        { QStringLiteral(VELNOR_SOURCE_DIR "/scripts/world"), command });
+    const int status
+        = QProcess::execute(QStringLiteral("bash"), { QStringLiteral(VELNOR_SOURCE_DIR "/scripts/world"), command });
     if (status != 0)
         qWarning("scripts/world %s ended with %d", qPrintable(command), status);
 }
 
-QString EndToEndTest::publicAddress() const
+QByteArray EndToEndTest::download(const QString& url)
 {
     QNetworkAccessManager manager;
-    QNetworkRequest request(QUrl(demo + QStringLiteral("/ip")));
+    QNetworkRequest request { QUrl(url) };
     request.setTransferTimeout(2000);
     QNetworkReply* reply = manager.get(request);
     QEventLoop loop;
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
-        return QString();
-    return connection::addressFromEchoPage(QString::fromUtf8(reply->readAll()));
+    return reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+}
+
+QString EndToEndTest::publicAddress() const
+{
+    return connection::addressFromEchoPage(QString::fromUtf8(download(demo + QStringLiteral("/ip"))));
 }
 
 void EndToEndTest::signIn()
@@ -184,19 +206,26 @@ void EndToEndTest::connectShowsTheServersAddress()
         if (commandLine.open(QIODevice::ReadOnly))
             QVERIFY2(!commandLine.readAll().contains(digest), qPrintable(pid));
     }
-    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QCOMPARE(QFileInfo(QDir::currentPath() + QStringLiteral("/include")).permissions() & others,
-        QFileDevice::Permissions());
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(
+        QFileInfo(QDir::currentPath() + QStringLiteral("/include")).permissions() & others, QFileDevice::Permissions());
     QCOMPARE(QFileInfo(QSettings().fileName()).permissions() & others, QFileDevice::Permissions());
 
+    const qint64 echoesBefore = QFileInfo(demoLog).size();
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     QVERIFY(!QFile::exists(include("auth.conf")));
     QFile log(include("openvpn.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
-    // The profile makes OpenVPN check that it talks to a server certificate.
-    QVERIFY(log.readAll().contains("VERIFY EKU OK"));
+    // The profile makes OpenVPN check that it talks to a server certificate
+    // of that name.
+    const QByteArray lines = log.readAll();
+    QVERIFY(lines.contains("VERIFY EKU OK"));
+    QVERIFY(lines.contains("VERIFY X509NAME OK: CN=velnor-world-server"));
     QTRY_COMPARE_WITH_TIMEOUT(openVpnProcessesHere(), 0, 10000);
+    // Asked for once the tunnel had gone, so the echo saw the client itself.
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("ip")->text(), clientAddress, 15000);
+    QCOMPARE(echoedSince(echoesBefore), QStringList { clientAddress });
     // Traffic leaves from the client's own address again.
     QTRY_COMPARE_WITH_TIMEOUT(publicAddress(), clientAddress, 15000);
 }
@@ -230,7 +259,8 @@ void EndToEndTest::dropIsNoticedAndReconnected()
     world(QStringLiteral("drop"));
     // OpenVPN gives the dead link up after its keepalive; the next IP check
     // past 30 s sees the client's own address and reconnects.
-    QVERIFY(fixture->tickUntil([this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
+    QVERIFY(fixture->tickUntil(
+        [this] { return balloons.contains(QStringLiteral("Velnor VPN connection dropped")); }, 40, 1000));
     QCOMPARE(fixture->field("server_name"), server);
     world(QStringLiteral("restore"));
     QVERIFY(fixture->tickUntil([this] { return connected(); }, 10, 3000));
@@ -251,6 +281,33 @@ void EndToEndTest::quickConnectFallsThroughToOpenVpn()
     QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
     QCOMPARE(fixture->field("quick_stage"), QStringLiteral("0"));
+}
+
+// The demo's profile with its server as the second of two <connection>
+// blocks, the first leading where nothing answers: OpenVPN gives the first
+// up and connects by the second.
+void EndToEndTest::connectionBlocksFallThroughToTheLiveRemote()
+{
+    signIn();
+    chooseOpenVpnOn(1);
+    QByteArray profile = download(fixture->field("server_config"));
+    const QByteArray remote = "remote " + serverAddress.toUtf8() + " 1194\n";
+    QVERIFY2(profile.contains(remote), profile.constData());
+    profile.replace(remote,
+        "server-poll-timeout 4\n<connection>\nremote " + serverAddress.toUtf8() + " 1195 udp\n</connection>\n"
+            + "<connection>\nremote " + serverAddress.toUtf8() + " 1194 udp\n</connection>\n");
+    fixture->backend.answer(QStringLiteral("/profiles/blocks.ovpn"), profile);
+    fixture->setField("server_config", fixture->backend.baseUrl() + QStringLiteral("/profiles/blocks.ovpn"));
+    child<QPushButton>("connect")->click();
+
+    // Nine monitor ticks stay under its limit; two seconds apart they give
+    // OpenVPN three times what it needs.
+    QVERIFY(fixture->tickUntil([this] { return connected(); }, 9, 2000));
+    QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
+    QFile log(include("openvpn.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray lines = log.readAll();
+    QVERIFY2(lines.indexOf(":1195") >= 0 && lines.indexOf(":1195") < lines.indexOf(":1194"), lines.constData());
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -87,8 +87,10 @@ QString activeConnectionTypes()
 
 QStringList inputFiles()
 {
+    // The inline blocks the plug-in took as files go with the attempt too.
     return QDir(QDir::currentPath() + QStringLiteral("/include"))
-        .entryList({ "auth.conf", "certificate.crt", "config.ovpn" }, QDir::Files);
+        .entryList({ "auth.conf", "certificate.crt", "config.ovpn", "client.crt", "client.key", "tls-crypt.key" },
+            QDir::Files);
 }
 
 void instantPause(unsigned long) { }
@@ -152,16 +154,26 @@ void NetworkManagerEndToEndTest::connectsAndResolvesInsideTheTunnel()
     signIn(QStringLiteral("demo"));
     fixture->child<QPushButton>("connect")->click();
 
-    QVERIFY(fixture->tickUntil([this] { return fixture->field("connectionStatus") == QLatin1String("connected"); }, 10, 1000));
+    QVERIFY(fixture->tickUntil(
+        [this] { return fixture->field("connectionStatus") == QLatin1String("connected"); }, 10, 1000));
     QCOMPARE(fixture->child<QLabel>("ip")->text(), serverAddress);
     // NetworkManager started it, under its own user, not this one.
     QCOMPARE(openVpnOwners(), QStringList { QStringLiteral("nm-openvpn") });
     QVERIFY(activeConnectionTypes().contains(QLatin1String("vpn")));
     QCOMPARE(resolve(tunnelHost), qEnvironmentVariable("VELNOR_WORLD_TUNNEL_HOST_ADDRESS"));
+    // The profile's inline key and certificates, as the plug-in's files, for their owner alone.
+    for (const QString& name :
+        { QStringLiteral("client.crt"), QStringLiteral("client.key"), QStringLiteral("tls-crypt.key") }) {
+        const QFileInfo file(QDir::currentPath() + QStringLiteral("/include/") + name);
+        QVERIFY2(file.exists(), qPrintable(name));
+        QCOMPARE(file.permissions() & 0x0077, QFileDevice::Permissions());
+    }
 
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     verifyNothingLeft();
     QCOMPARE(resolve(tunnelHost), QString());
+    // Asked for once NetworkManager had taken the tunnel down.
+    QTRY_COMPARE_WITH_TIMEOUT(fixture->child<QLabel>("ip")->text(), clientAddress, 15000);
 }
 
 void NetworkManagerEndToEndTest::wrongPasswordEndsAtTheLimit()

@@ -164,6 +164,7 @@ void FakeBackend::readFrom(QTcpSocket* socket)
             request.headers.append({ line.left(colon).trimmed(), line.mid(colon + 1).trimmed() });
     }
     seen.append(request);
+    emit requested(request.path);
     respond(socket, request);
 }
 

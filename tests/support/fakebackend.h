@@ -64,6 +64,10 @@ public:
     // An address where nothing listens, so connections are refused.
     static QString refusingBaseUrl();
 
+signals:
+    // A request has come in; it is recorded already.
+    void requested(const QString& path);
+
 private:
     void accept();
     void readFrom(QTcpSocket* socket);

@@ -4,6 +4,12 @@
 # that names a file; then runs until stopped. With FAKE_OPENVPN_IGNORE_TERM=1
 # it ignores SIGTERM, as a stuck tunnel program would.
 record=${FAKE_OPENVPN_RECORD:?}
+# Before the record shows it started: a stop may follow at once.
+if [ "${FAKE_OPENVPN_IGNORE_TERM:-0}" = 1 ]; then
+    trap '' TERM
+else
+    trap 'echo terminated >> "$record"; exit 0' TERM
+fi
 {
     echo "cwd=$(pwd)"
     for argument in "$@"; do
@@ -23,11 +29,6 @@ for argument in "$@"; do
     [ "$previous" = "--log" ] && echo "log line" >> "$argument"
     previous=$argument
 done
-if [ "${FAKE_OPENVPN_IGNORE_TERM:-0}" = 1 ]; then
-    trap '' TERM
-else
-    trap 'echo terminated >> "$record"; exit 0' TERM
-fi
 while :; do
     sleep 0.05
 done

@@ -1,8 +1,11 @@
+#include "connection/launcher.h"
 #include "connection/pppworker.h"
+#include "connection/teardown.h"
 #include "fakeras.h"
 #include "platform/rasfields.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -42,6 +45,8 @@ private slots:
     void hangUpNeverBlocksTheCaller();
     void abandonedAtEachStepOfADial_data();
     void abandonedAtEachStepOfADial();
+    void tunnelsGoneWithinTheBound_data();
+    void tunnelsGoneWithinTheBound();
 
 private:
     std::unique_ptr<FakeRas> ras;
@@ -585,6 +590,37 @@ void PPPWorkerTest::abandonedAtEachStepOfADial()
     QVERIFY(worker->waitForHangUps(5000));
     QVERIFY(worker->statusText() != QStringLiteral("connected"));
     QCOMPARE(ras->liveConnections(), 0);
+}
+
+void PPPWorkerTest::tunnelsGoneWithinTheBound_data()
+{
+    QTest::addColumn<int>("hangUpMs");
+    QTest::addColumn<int>("boundMs");
+    QTest::addColumn<int>("hungUpWhenCalled");
+    QTest::newRow("hang-up returns first") << 200 << 20000 << 1;
+    QTest::newRow("bound passes first") << 3000 << 100 << 0;
+}
+
+// What follows a disconnect waits for its hang-up, but not for ever.
+void PPPWorkerTest::tunnelsGoneWithinTheBound()
+{
+    QFETCH(int, hangUpMs);
+    QFETCH(int, boundMs);
+    QFETCH(int, hungUpWhenCalled);
+    dial(QStringLiteral("PPTP"));
+    QCOMPARE(ras->liveConnections(), 1);
+    QProcess process;
+    connection::openvpn::Launcher* launcher
+        = connection::openvpn::installDirectLauncher(&process, [] { return QString(); });
+
+    ras->setHangUpDelay(hangUpMs);
+    worker->hangUp();
+    QObject context;
+    int hungUp = -1;
+    connection::whenTunnelsGone(
+        worker.get(), launcher, &context, [this, &hungUp] { hungUp = ras->hangUps().size(); }, boundMs);
+    QTRY_VERIFY_WITH_TIMEOUT(hungUp >= 0, 10000);
+    QCOMPARE(hungUp, hungUpWhenCalled);
 }
 
 QTEST_GUILESS_MAIN(PPPWorkerTest)

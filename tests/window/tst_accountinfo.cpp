@@ -104,6 +104,7 @@ private slots:
     void renewalOnFirstReplyOnly_data();
     void renewalOnFirstReplyOnly();
     void logoutAsksAgain();
+    void lateReplyOfEndedLogin();
     void paymentConfirmed_data();
     void paymentConfirmed();
     void badDocuments_data();
@@ -508,6 +509,35 @@ void AccountInfoTest::logoutAsksAgain()
     child<QLineEdit>("password")->setText(QStringLiteral("secret"));
     deliver(expiring);
     QCOMPARE(boxTitles().count(renewTitle), 2);
+}
+
+// A reply that comes after the logout belongs to the login that ended: it
+// must not pass for the first reply of the next one.
+void AccountInfoTest::lateReplyOfEndedLogin()
+{
+    QSettings().setValue(QStringLiteral("vpn_auto_connect"), QStringLiteral("1"));
+    openWindow();
+    const QByteArray expiring = accountDocument(withField(7, QStringLiteral("2"), quietFields()));
+    FakeBackend::Response slow;
+    slow.body = expiring;
+    slow.delayMs = 300;
+    backend->setResponse(accountPath, slow);
+    QVERIFY(QMetaObject::invokeMethod(window, "GetUserData"));
+    child<QPushButton>("logout")->click();
+    QTRY_COMPARE(delivered->count(accountPath), 1);
+    QVERIFY(hidden("LogoSmall"));
+    QVERIFY(hidden("application_version"));
+    QCOMPARE(child<QLabel>("authstatus")->text(), QStringLiteral("ready to connect"));
+    QVERIFY(hidden("WidgetConnectingVPN"));
+    QCOMPARE(boxTitles(), QStringList());
+
+    // The next login's first reply still asks and connects.
+    child<QLineEdit>("username")->setText(QStringLiteral("alice"));
+    child<QLineEdit>("password")->setText(QStringLiteral("secret"));
+    dialogs->answer(QMessageBox::No);
+    deliver(expiring);
+    QCOMPARE(boxTitles(), QStringList { renewTitle });
+    QVERIFY(!hidden("WidgetConnectingVPN"));
 }
 
 void AccountInfoTest::paymentConfirmed_data()

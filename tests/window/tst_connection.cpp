@@ -67,6 +67,7 @@ private slots:
     void cancelSwallowsLateDialFailure();
     void attemptTimesOutOnEleventhTick();
     void disconnectResetsEverything();
+    void disconnectAsksAddressOnceHungUp();
     void connectRightAfterDisconnectDials();
     void accountExpiryWhileConnected();
     void paymentPollingEveryFifteenSeconds();
@@ -474,6 +475,26 @@ void ConnectionTest::disconnectResetsEverything()
     tick();
     QVERIFY(child("connect")->isEnabled());
     QVERIFY(child("quickConnect")->isEnabled());
+}
+
+// Through a tunnel still up, the echo page would answer with the server's
+// address.
+void ConnectionTest::disconnectAsksAddressOnceHungUp()
+{
+    signIn();
+    choose(QStringLiteral("Zurich"), QStringLiteral("L2TP"));
+    connectAndConfirm();
+    ras->setHangUpDelay(500);
+    QList<int> hangUpsWhenAsked;
+    connect(backend, &FakeBackend::requested, this, [this, &hangUpsWhenAsked](const QString& path) {
+        if (path == ipPath)
+            hangUpsWhenAsked.append(ras->hangUps().size());
+    });
+
+    child<QPushButton>("disconnect")->click();
+    // Checks asked for before the disconnect may still come in meanwhile.
+    QTRY_VERIFY(hangUpsWhenAsked.contains(1));
+    QTRY_COMPARE(fixture->label("ip"), publicAddress);
 }
 
 void ConnectionTest::connectRightAfterDisconnectDials()

@@ -1,3 +1,4 @@
+#include "connection/nmprofile.h"
 #include "windowfixture.h"
 
 #include <QComboBox>
@@ -263,6 +264,8 @@ void DemoTest::refusedStart_data()
         dataWithServer("127.0.1.11\t127.0.0.1") } << 2 << "confirmed with no tunnel";
     QTest::newRow("missing CA file") << QStringList { "--listen", "127.0.0.1:0", "--openvpn-ca", "/nonexistent.crt" }
                                      << 2 << "cannot read /nonexistent.crt";
+    QTest::newRow("missing client keys") << QStringList { "--listen", "127.0.0.1:0", "--openvpn-keys", "/nonexistent" }
+                                         << 2 << "cannot read /nonexistent/client.crt";
 }
 
 void DemoTest::refusedStart()
@@ -488,8 +491,16 @@ void DemoTest::openvpnRemoteAndUpdateOffer()
     QVERIFY(ca.open());
     ca.write("-----BEGIN CERTIFICATE-----\nthe world's CA\n-----END CERTIFICATE-----\n");
     ca.close();
-    DemoService redirected({ QStringLiteral("--openvpn-remote"), QStringLiteral("198.51.100.7:1195"),
-        QStringLiteral("--openvpn-ca"), ca.fileName(), QStringLiteral("--offer-update") });
+    // The world's client keys, served inline.
+    QTemporaryDir keys;
+    for (const char* name : { "client.crt", "client.key", "tls-crypt.key" }) {
+        QFile key(keys.filePath(QLatin1String(name)));
+        QVERIFY(key.open(QIODevice::WriteOnly));
+        key.write(QByteArray("the world's ") + name + "\n");
+    }
+    DemoService redirected(
+        { QStringLiteral("--openvpn-remote"), QStringLiteral("198.51.100.7:1195"), QStringLiteral("--openvpn-ca"),
+            ca.fileName(), QStringLiteral("--openvpn-keys"), keys.path(), QStringLiteral("--offer-update") });
     QVERIFY(!redirected.base.isEmpty());
     const QString key = md5(QStringLiteral("demo"));
 
@@ -509,6 +520,12 @@ void DemoTest::openvpnRemoteAndUpdateOffer()
     for (const char* directive : { "\nup ", "\ndown ", "\nscript-security", "\nplugin", "\nmanagement", "\ndaemon",
              "\nlog", "\nstatus", "\nwritepid" })
         QVERIFY2(!config.contains(directive), directive);
+    QVERIFY(config.contains("\n<cert>\nthe world's client.crt\n</cert>\n<key>\nthe world's client.key\n</key>\n"
+                            "<tls-crypt>\nthe world's tls-crypt.key\n</tls-crypt>\n"));
+    // Whole, both ways of starting OpenVPN.
+    const connection::openvpn::ProfileCheck direct = connection::openvpn::checkProfile(config);
+    QVERIFY(direct.accepted && direct.dropped().isEmpty());
+    QVERIFY2(connection::openvpn::checkNetworkManagerProfile(config, QDir::tempPath()).accepted, config.constData());
     QCOMPARE(get(elementTexts(catalogue, QStringLiteral("certificate")).first()).body,
         QByteArray("-----BEGIN CERTIFICATE-----\nthe world's CA\n-----END CERTIFICATE-----\n"));
 
@@ -583,7 +600,7 @@ void DemoTest::stopsCleanlyAndLogsNoSecret()
     const QStringList lines = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
     QVERIFY(lines.size() > 20);
     QCOMPARE(lines.last(), QStringLiteral("velnor-demo: stopped (SIGTERM)"));
-    const QRegularExpression request(QStringLiteral("^(GET|-) \\S+ \\d{3}$"));
+    const QRegularExpression request(QStringLiteral("^((GET|-) \\S+ \\d{3}|IP echo for \\S+)$"));
     for (const QString& line : lines.mid(0, lines.size() - 1))
         QVERIFY2(request.match(line).hasMatch(), qPrintable(line));
     QVERIFY(lines.contains(QStringLiteral("GET /api/AppServersV2 200")));

@@ -1,6 +1,7 @@
+#include "app/identity.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
-#include "app/identity.h"
 #include "testenvironment.h"
 #include "ui_velnormain.h"
 
@@ -9,14 +10,22 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QtTest>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 
 // The form as built, and what the window's constructor leaves visible.
 class FormTest : public QObject {
     Q_OBJECT
+
+public:
+    // As the program starts.
+    static void initMain() { desktop::scaleWithTheScreen(); }
 
 private slots:
     void init();
@@ -31,7 +40,9 @@ private slots:
     void stackingOrder_data();
     void stackingOrder();
     void tabs();
-    void signedInPagesFit();
+    void pagesFitAtEveryScale_data();
+    void pagesFitAtEveryScale();
+    void textsReadableOnDarkDesktop();
     void otherLatePagesFit_data();
     void otherLatePagesFit();
     void windowProperties();
@@ -418,35 +429,144 @@ void FormTest::tabs()
     QCOMPARE(hidden->tabText(3), QStringLiteral("XML UserData Response"));
 }
 
-// Whatever the fonts, every widget a signed-in page shows lies inside the pane
-// the tab bar leaves it.
-void FormTest::signedInPagesFit()
+void FormTest::pagesFitAtEveryScale_data()
 {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<qreal>("scale");
+    for (const qreal scale : { 1.0, 1.5, 2.0 }) {
+        for (const char* page : { "WingetLogin", "tabBasic", "tabAdvanced", "tabAccount", "tabSettings" })
+            QTest::addRow("%s at %g", page, scale) << QString::fromLatin1(page) << scale;
+    }
+}
+
+// A desktop scaled to 150 % or 200 % hands programs that font DPI. Whatever
+// the fonts, every widget a page shows lies inside it with its text whole, and
+// the window is the design's size times the scale. The scale is fixed when
+// the application starts, so each row runs in a copy of this suite.
+void FormTest::pagesFitAtEveryScale()
+{
+    QFETCH(QString, page);
+    QFETCH(qreal, scale);
+    if (!qEnvironmentVariableIsSet("QT_FONT_DPI")) {
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
+        copy.setProcessEnvironment(environment);
+        copy.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("-silent"),
+                QStringLiteral("pagesFitAtEveryScale:") + QString::fromLatin1(QTest::currentDataTag()) });
+        QVERIFY(copy.waitForFinished(60000));
+        QVERIFY2(copy.exitCode() == 0, copy.readAllStandardOutput().constData());
+        return;
+    }
     fonts::useFormFonts();
     VelnorMain window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("WingetConnected"));
-    pages->show();
-    for (int index = 0; index < pages->count(); ++index) {
-        pages->setCurrentIndex(index);
-        QWidget* page = pages->currentWidget();
-        QVERIFY(page->isVisible());
-        const QRect pane = page->rect();
-        for (QWidget* shown : page->findChildren<QWidget*>()) {
-            if (!shown->isVisibleTo(page))
-                continue;
-            const QString name = page->objectName() + QLatin1Char('/') + shown->objectName();
-            const QRect where(shown->mapTo(page, QPoint(0, 0)), shown->size());
-            QVERIFY2(pane.contains(where), qPrintable(name));
-            // Nor is its text cut.
-            auto* label = qobject_cast<QLabel*>(shown);
-            const bool hasText = label ? !label->text().isEmpty() && !label->wordWrap() && !label->pixmap()
-                                       : qobject_cast<QAbstractButton*>(shown) != nullptr;
-            if (hasText)
-                QVERIFY2(shown->sizeHint().width() <= shown->width(), qPrintable(name));
+    QCOMPARE(window.devicePixelRatioF(), scale);
+    QCOMPARE(window.grab().size(), QSize(360, 440) * scale);
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("WingetConnected"));
+    auto* shownPage = window.findChild<QWidget*>(page);
+    if (tabs->indexOf(shownPage) >= 0) {
+        tabs->show();
+        tabs->setCurrentWidget(shownPage);
+    }
+    QVERIFY(shownPage->isVisible());
+    for (QWidget* shown : shownPage->findChildren<QWidget*>()) {
+        if (!shown->isVisibleTo(shownPage))
+            continue;
+        const QString name = page + QLatin1Char('/') + shown->objectName();
+        const QRect where(shown->mapTo(shownPage, QPoint(0, 0)), shown->size());
+        QVERIFY2(shownPage->rect().contains(where), qPrintable(name));
+        auto* label = qobject_cast<QLabel*>(shown);
+        const bool hasText = label ? !label->text().isEmpty() && !label->wordWrap() && !label->pixmap()
+                                   : qobject_cast<QAbstractButton*>(shown) != nullptr;
+        if (hasText)
+            QVERIFY2(shown->sizeHint().width() <= shown->width(), qPrintable(name));
+    }
+}
+
+namespace {
+double luminance(QRgb colour)
+{
+    const auto linear = [](int channel) {
+        const double value = channel / 255.0;
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) + 0.0722 * linear(qBlue(colour));
+}
+
+// Blanks the text of a label, button or field; returns what puts it back.
+std::function<void()> blank(QWidget* widget)
+{
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        const QString text = field->text();
+        const QString hint = field->placeholderText();
+        field->setText(QString());
+        field->setPlaceholderText(QString());
+        return [=] {
+            field->setText(text);
+            field->setPlaceholderText(hint);
+        };
+    }
+    const QString text = widget->property("text").toString();
+    widget->setProperty("text", QString());
+    return [=] { widget->setProperty("text", text); };
+}
+
+// The highest contrast between the text of `widget` and what is drawn behind
+// it, pixel by pixel, in `top` as rendered with the text and without.
+double textContrast(QWidget* top, QWidget* widget)
+{
+    const QRect area(widget->mapTo(top, QPoint(0, 0)), widget->size());
+    const QImage with = top->grab(area).toImage();
+    const auto restore = blank(widget);
+    const QImage without = top->grab(area).toImage();
+    restore();
+    double best = 1;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x) {
+            const double a = luminance(with.pixel(x, y));
+            const double b = luminance(without.pixel(x, y));
+            best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
         }
     }
+    return best;
+}
+
+void checkTextsReadable(QWidget* top)
+{
+    for (QWidget* shown : top->findChildren<QWidget*>()) {
+        auto* field = qobject_cast<QLineEdit*>(shown);
+        const QString text
+            = field && field->text().isEmpty() ? field->placeholderText() : shown->property("text").toString();
+        const bool drawsText = qobject_cast<QLabel*>(shown) || qobject_cast<QAbstractButton*>(shown) || field;
+        if (!drawsText || !shown->isVisible() || text.isEmpty())
+            continue;
+        const double contrast = textContrast(top, shown);
+        QVERIFY2(contrast >= 3, qPrintable(QStringLiteral("%1: %2").arg(shown->objectName()).arg(contrast)));
+    }
+}
+} // namespace
+
+// A dark desktop palette (as Breeze Dark gives): every text the login page
+// and a message box show still stands out from what is drawn behind it.
+void FormTest::textsReadableOnDarkDesktop()
+{
+    const QPalette desktop = QApplication::palette();
+    const auto restore = qScopeGuard([desktop] { QApplication::setPalette(desktop); });
+    QApplication::setPalette(QPalette(QColor(49, 54, 59)));
+
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QLineEdit*>(QStringLiteral("username"))->setText(QStringLiteral("demo"));
+    checkTextsReadable(&window);
+
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Velnor VPN"), QStringLiteral("Please try again."));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    checkTextsReadable(&box);
 }
 
 void FormTest::otherLatePagesFit_data()

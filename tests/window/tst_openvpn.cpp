@@ -6,6 +6,7 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -13,7 +14,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <functional>
@@ -25,6 +25,8 @@ const QString configPath = QStringLiteral("/profiles/client.ovpn");
 const QByteArray certificate = QByteArrayLiteral("-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
 // Bytes that a text-mode or locale-dependent write would change.
 const QByteArray configuration = QByteArrayLiteral("client\r\ndev tun\nremote 198.51.100.20 1194\n# caf\xc3\xa9\n");
+// What OpenVPN is given of it: the profile written out again from what goes on.
+const QByteArray written = QByteArrayLiteral("client\ndev tun\nremote 198.51.100.20 1194\n");
 constexpr DWORD authenticationFailure = 691;
 const QString connectionError = QStringLiteral("Connection Error");
 
@@ -61,6 +63,8 @@ private slots:
     void connectStartsOpenVpn();
     void failedDownloadStartsNothing_data();
     void failedDownloadStartsNothing();
+    void refusedProfileEndsAtOnce_data();
+    void refusedProfileEndsAtOnce();
     void staleReplyAfterDisconnect();
     void openVpnIgnoringTerminateIsKilled();
 
@@ -147,6 +151,7 @@ void OpenVpnTest::cleanup()
     qunsetenv("VELNOR_OPENVPN");
     qunsetenv("FAKE_OPENVPN_RECORD");
     qunsetenv("FAKE_OPENVPN_IGNORE_TERM");
+    qunsetenv("VELNOR_NMCLI");
     fixture.reset();
 }
 
@@ -240,7 +245,7 @@ void OpenVpnTest::connectStartsOpenVpn()
         return QByteArray("missing");
     };
     QCOMPARE(content(work + "/include/auth.conf"), QByteArray("alice\ns\xc3\xbcper secret"));
-    QCOMPARE(content(work + "/include/config.ovpn"), configuration);
+    QCOMPARE(content(work + "/include/config.ovpn"), written);
     QCOMPARE(content(work + "/include/certificate.crt"), certificate);
     QVERIFY(lines.contains(QStringLiteral("mode=600 ") + work + "/include/auth.conf"));
     QCOMPARE(QFileInfo(work + "/include").permissions() & 0x0777, QFileDevice::Permissions(0x0700));
@@ -261,15 +266,19 @@ void OpenVpnTest::failedDownloadStartsNothing_data()
     QTest::addColumn<QByteArray>("config");
     QTest::addColumn<int>("configRequests");
     QTest::addColumn<bool>("starts");
-    QTest::newRow("certificate 404") << 404 << configuration << 0 << false;
-    QTest::newRow("config 500") << 200 << QByteArray() << 1 << false;
+    QTest::addColumn<QByteArray>("given"); // to OpenVPN, when it starts
+    QTest::newRow("certificate 404") << 404 << configuration << 0 << false << QByteArray();
+    QTest::newRow("config 500") << 200 << QByteArray() << 1 << false << QByteArray();
     QTest::newRow("plug-in") << 200 << QByteArray("client\nplugin /usr/lib/openvpn/down-root.so \"sh -c x\"\n") << 1
-                             << false;
-    QTest::newRow("management") << 200 << QByteArray("client\n  management 127.0.0.1 7505\n") << 1 << false;
-    QTest::newRow("pid file") << 200 << QByteArray("client\n--writepid /etc/passwd\n") << 1 << false;
-    QTest::newRow("directive names in an inline block")
-        << 200 << QByteArray("client\n<tls-auth>\nstatus\ndaemon\n</tls-auth>\n") << 1 << true;
-    QTest::newRow("behind a redirect") << 200 << configuration << 1 << true;
+                             << false << QByteArray();
+    QTest::newRow("management") << 200 << QByteArray("client\n  management 127.0.0.1 7505\n") << 1 << false
+                                << QByteArray();
+    QTest::newRow("pid file") << 200 << QByteArray("client\n--writepid /etc/passwd\n") << 1 << false << QByteArray();
+    const QByteArray block = "client\n<tls-auth>\nstatus\ndaemon\n</tls-auth>\n";
+    QTest::newRow("directive names in an inline block") << 200 << block << 1 << true << block;
+    QTest::newRow("behind a redirect") << 200 << configuration << 1 << true << written;
+    QTest::newRow("a script dropped") << 200 << QByteArray("--client\nup \"/bin/sh -c x\"\nverb '3'\n") << 1 << true
+                                      << QByteArray("client\nverb 3\n");
 }
 
 void OpenVpnTest::failedDownloadStartsNothing()
@@ -278,7 +287,13 @@ void OpenVpnTest::failedDownloadStartsNothing()
     QFETCH(QByteArray, config);
     QFETCH(int, configRequests);
     QFETCH(bool, starts);
+    QFETCH(QByteArray, given);
 
+    // One log line names each line left out.
+    if (QByteArray(QTest::currentDataTag()) == "a script dropped")
+        QTest::ignoreMessage(QtInfoMsg,
+            "OpenVPN profile: dropped line 2: up: feeds a script, which never runs: the client gives --script-security "
+            "1 last");
     backend->answer(certificatePath, certificate, certificateStatus);
     if (QByteArray(QTest::currentDataTag()) == "behind a redirect") {
         FakeBackend::Response moved;
@@ -301,7 +316,7 @@ void OpenVpnTest::failedDownloadStartsNothing()
         QCOMPARE(fixture->label("authstatus"), QStringLiteral("starting connection"));
         QFile file(include("config.ovpn"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), config);
+        QCOMPARE(file.readAll(), given);
         return;
     }
     // The full disconnect ran (its "Ready!" then gives way to the account's text).
@@ -311,6 +326,74 @@ void OpenVpnTest::failedDownloadStartsNothing()
     QTest::qWait(300);
     QVERIFY(record().isEmpty());
     QVERIFY(!QFile::exists(include("auth.conf")));
+}
+
+void OpenVpnTest::refusedProfileEndsAtOnce_data()
+{
+    QTest::addColumn<bool>("networkManager");
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<bool>("quick");
+    QTest::addColumn<QString>("why"); // in include/openvpn.log
+    const QByteArray code = "client\nremote h.example\nplugin /tmp/x.so\n";
+    const QByteArray filter = "client\nremote h.example\npull-filter ignore route\n";
+    QTest::newRow("direct: code") << false << code << false << "line 3: plugin: loads code into OpenVPN";
+    QTest::newRow("NetworkManager: code") << true << code << false << "line 3: plugin: loads code into OpenVPN";
+    QTest::newRow("NetworkManager: what the plug-in cannot carry")
+        << true << filter << false << "line 3: pull-filter: the plug-in cannot filter what the server pushes";
+    QTest::newRow("NetworkManager: a value the plug-in cannot carry")
+        << true << QByteArray("client\nremote h.example\ncompress stub-v2\n") << false
+        << "line 3: compress: a value the plug-in cannot carry";
+    QTest::newRow("NetworkManager: the next quick-connect stage")
+        << true << filter << true << "line 3: pull-filter: the plug-in cannot filter what the server pushes";
+}
+
+// Whichever way OpenVPN starts, a refused profile ends the attempt as soon
+// as it is downloaded, as a failed download does, and the log says why.
+void OpenVpnTest::refusedProfileEndsAtOnce()
+{
+    QFETCH(bool, networkManager);
+    QFETCH(QByteArray, config);
+    QFETCH(bool, quick);
+    QFETCH(QString, why);
+
+    const QString nmcli = fixture->environment.workFolder() + QStringLiteral("/nmcli");
+    if (networkManager) {
+        // NetworkManager runs here, with its OpenVPN plug-in; every call is logged.
+        QFile script(nmcli);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$*\" >> \"$0.log\"\ncase \"$*\" in *RUNNING*) echo running ;; esac\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        if (!QFile::exists(QStringLiteral("/usr/lib/NetworkManager/VPN/nm-openvpn-service.name")))
+            QSKIP("needs NetworkManager's OpenVPN plug-in (scripts/deps)");
+        qunsetenv("VELNOR_OPENVPN");
+        qputenv("VELNOR_NMCLI", nmcli.toUtf8());
+    }
+    backend->answer(configPath, config);
+    signIn();
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("refusing an OpenVPN configuration: ") + why));
+    if (quick) {
+        fixture->setField(
+            "quick_servers", openVpnEntry(QStringLiteral("West")) + QStringLiteral("|North^198.51.100.1^PPTP"));
+        child<QPushButton>("quickConnect")->click();
+        QTRY_COMPARE(fixture->field("quick_stage"), QStringLiteral("2"));
+        QTRY_COMPARE(ras->entryCalls().size(), 1);
+        QCOMPARE(dialledAddress(), QStringLiteral("198.51.100.1"));
+    } else {
+        fixture->setField("server_protocol", QStringLiteral("OpenVPN"));
+        fixture->setField("server_certificate", url(certificatePath));
+        fixture->setField("server_config", url(configPath));
+        child<QPushButton>("connect")->click();
+        // No tick of the monitor: the download's reply alone ends it.
+        QTRY_VERIFY(child<QWidget>("WidgetConnectingVPN")->isHidden());
+        QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
+    }
+    QFile log(include(QStringLiteral("openvpn.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY2(log.readAll().contains(why.toUtf8()), qPrintable(why));
+    QVERIFY(record().isEmpty());
+    QFile calls(nmcli + QStringLiteral(".log"));
+    QVERIFY(!calls.open(QIODevice::ReadOnly) || !calls.readAll().contains("connection add"));
 }
 
 void OpenVpnTest::staleReplyAfterDisconnect()
@@ -457,7 +540,8 @@ void OpenVpnTest::quickConnectDisabledAccount()
 void OpenVpnTest::quickConnectStopsAtSuccess()
 {
     signIn();
-    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
+    fixture->setField(
+        "quick_servers", QStringLiteral("North^198.51.100.1^PPTP|East^198.51.100.2^PPTP|South^198.51.100.3^PPTP"));
     ras->queueDial(authenticationFailure);
     ras->queueDial(0);
     child<QPushButton>("quickConnect")->click();
@@ -474,7 +558,8 @@ void OpenVpnTest::cancelDuringPauseDialsNothing()
 {
     signIn();
     platform::setSleepFunction(cancelDuringPause);
-    fixture->setField("quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
+    fixture->setField(
+        "quick_servers", QStringLiteral("North^198.51.100.1^PPTP|") + openVpnEntry(QStringLiteral("West")));
     ras->queueDial(authenticationFailure);
     child<QPushButton>("quickConnect")->click();
     QVERIFY(tickUntil([] { return pauses == 1; }));

@@ -1,3 +1,4 @@
+#include "app/identity.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
 #include "fakebackend.h"
@@ -5,6 +6,7 @@
 #include "testenvironment.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -29,12 +31,16 @@ private slots:
     void refusedCopyAsksForRaise();
     void runningCopyServesRaiseRequest();
     void freshStartWhenHeartbeatIsStale();
+    void folderLockOutlastsHeartbeat_data();
+    void folderLockOutlastsHeartbeat();
     void tickServesRaiseRequestInProcess();
     void endRequestEndsLikeQuit_data();
     void endRequestEndsLikeQuit();
+    void commandLine_data();
+    void commandLine();
 
 private:
-    QProcess* startProgram(const QProcessEnvironment& extra = {});
+    QProcess* startProgram(const QProcessEnvironment& extra = {}, const QStringList& arguments = {});
     QString readKey(const QString& key) const;
     void writeKey(const QString& key, const QString& value) const;
 
@@ -59,16 +65,17 @@ void SingleInstanceTest::cleanup()
     env.reset();
 }
 
-QProcess* SingleInstanceTest::startProgram(const QProcessEnvironment& extra)
+QProcess* SingleInstanceTest::startProgram(const QProcessEnvironment& extra, const QStringList& arguments)
 {
     auto* process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELNOR_DATA_DIR"), env->workFolder());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(extra);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env->configFolder());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process->setProcessEnvironment(environment);
     process->setWorkingDirectory(env->workFolder());
-    process->start(QStringLiteral(VELNOR_EXECUTABLE), QStringList());
+    process->start(QStringLiteral(VELNOR_EXECUTABLE), arguments);
     processes.append(process);
     return process;
 }
@@ -175,6 +182,45 @@ void SingleInstanceTest::freshStartWhenHeartbeatIsStale()
     QVERIFY(!copy->readAllStandardError().contains("was here"));
 }
 
+void SingleInstanceTest::folderLockOutlastsHeartbeat_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("first copy stopped") << SIGSTOP << true;
+    QTest::newRow("first copy killed") << SIGKILL << false;
+}
+
+// The first copy's heartbeat is older than the window, but only a copy that
+// has ended gives up the data folder.
+void SingleInstanceTest::folderLockOutlastsHeartbeat()
+{
+    QFETCH(int, number);
+    QFETCH(bool, refused);
+    QProcess* first = startProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(app::singleinstance::storedHeartbeat(readKey(QStringLiteral("vlrunning"))) > 0, 15000);
+    const QString credentials = env->workFolder() + QStringLiteral("/include/auth.conf");
+    QVERIFY(QDir(env->workFolder()).mkpath(QStringLiteral("include")));
+    QFile file(credentials);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    const auto firstPid = pid_t(first->processId());
+    ::kill(firstPid, number);
+    writeKey(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch() - 8000));
+    QProcess* second = startProgram();
+    if (refused) {
+        QVERIFY(second->waitForFinished(40000));
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(second->readAllStandardError().contains("was here"));
+        QVERIFY(QFile::exists(credentials));
+        ::kill(firstPid, SIGCONT);
+        QTRY_COMPARE_WITH_TIMEOUT(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"), 10000);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(credentials), 15000);
+        QCOMPARE(second->state(), QProcess::Running);
+    }
+}
+
 void SingleInstanceTest::tickServesRaiseRequestInProcess()
 {
     VelnorMain window;
@@ -242,6 +288,46 @@ void SingleInstanceTest::endRequestEndsLikeQuit()
     QVERIFY2(recorded.readAll().contains("terminated"), "OpenVPN was not stopped");
     QVERIFY(!QFile::exists(credentials));
     QCOMPARE(readKey(QStringLiteral("vlrunning")), QStringLiteral("0"));
+}
+
+void SingleInstanceTest::commandLine_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("--help") << "--help" << 0 << "-v, --version" << QString();
+    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("velnor-vpn ") + app::version() << QString();
+    QTest::newRow("unknown option") << "--frobnicate" << 2 << QString() << "velnor-vpn: Unknown option 'frobnicate'.";
+    QTest::newRow("--help names --check-profile") << "--help" << 0 << "--check-profile" << QString();
+    QTest::newRow("--check-profile without a file")
+        << "--check-profile" << 2 << QString() << "velnor-vpn: --check-profile needs at least one profile file.";
+}
+
+// Answered before anything else: with no display, where a window would abort,
+// and while a copy runs, which would take the start for a raise request.
+void SingleInstanceTest::commandLine()
+{
+    QFETCH(QString, argument);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    writeKey(QStringLiteral("vlrunning"), QString::number(QDateTime::currentMSecsSinceEpoch() + 4000));
+    writeKey(QStringLiteral("vlmaximize"), QStringLiteral("0"));
+    QProcessEnvironment noDisplay;
+    noDisplay.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    noDisplay.insert(QStringLiteral("DISPLAY"), QString());
+    noDisplay.insert(QStringLiteral("WAYLAND_DISPLAY"), QString());
+
+    QProcess* program = startProgram(noDisplay, { argument });
+    QVERIFY(program->waitForFinished(15000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), exitCode);
+    const QString printed = QString::fromLocal8Bit(program->readAllStandardOutput());
+    const QString complaint = QString::fromLocal8Bit(program->readAllStandardError());
+    QVERIFY2(printed.contains(output) && (output.isEmpty() || complaint.isEmpty()), qPrintable(printed));
+    QVERIFY2(complaint.contains(error), qPrintable(complaint));
+    QCOMPARE(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"));
 }
 
 QTEST_MAIN(SingleInstanceTest)

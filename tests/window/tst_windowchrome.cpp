@@ -29,7 +29,8 @@ private slots:
     void trayMenu();
     void quitAnsweredNo();
     void quitAnsweredYes();
-    void systemCloseAnsweredYesHidesOnly();
+    void systemCloseAnsweredYes_data();
+    void systemCloseAnsweredYes();
     void systemCloseAnsweredNo();
     void draggingNeverJumps();
     void startMinimized();
@@ -198,16 +199,38 @@ void WindowChromeTest::quitAnsweredYes()
     QCOMPARE(settings.value(QStringLiteral("vlrunning")).toString(), QStringLiteral("0"));
 }
 
-void WindowChromeTest::systemCloseAnsweredYesHidesOnly()
+void WindowChromeTest::systemCloseAnsweredYes_data()
 {
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::newRow("tray: hides only") << true;
+    QTest::newRow("no tray: quits as Quit does") << false;
+}
+
+void WindowChromeTest::systemCloseAnsweredYes()
+{
+    QFETCH(bool, trayAvailable);
+    tray::setSystemTrayAvailable(trayAvailable);
     showWindow();
     DialogDriver& driver = fixture->dialogs;
     driver.answer(QMessageBox::Yes);
-    QVERIFY(!window->close() || !window->isVisible());
+    // Runs the application's own loop: a quit asked for by the close ends it
+    // before the loop's next turn, which ends it otherwise (and goes with the
+    // window, so it cannot end a later loop).
+    QTimer::singleShot(0, this, [this] {
+        window->close();
+        QTimer::singleShot(0, window, [] { QCoreApplication::exit(3); });
+    });
+    QCOMPARE(QCoreApplication::exec(), trayAvailable ? 3 : 0);
     QVERIFY(!window->isVisible());
     QCOMPARE(driver.boxes().size(), 1);
     QCOMPARE(driver.last().title, QStringLiteral("Application close"));
     QCOMPARE(driver.last().text, QStringLiteral("Are you sure you want to exit?"));
+    if (!trayAvailable) {
+        fixture->closeWindow();
+        window = nullptr;
+        QCOMPARE(QSettings().value(QStringLiteral("vlrunning")).toString(), QStringLiteral("0"));
+        return;
+    }
 
     auto* timer = window->findChild<QTimer*>();
     QVERIFY(timer->isActive());
