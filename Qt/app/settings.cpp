@@ -59,9 +59,12 @@ void writeStopped() { QSettings().setValue(heartbeatKey, QStringLiteral("0")); }
 
 void requestRaise() { QSettings().setValue(raiseKey, flagText(true)); }
 
-bool takeRaiseRequest()
+bool beatAndTakeRaiseRequest(qint64 msecsSinceEpoch)
 {
     QSettings settings;
+    settings.setValue(heartbeatKey, QString::number(msecsSinceEpoch));
+    // Written, and the file read again if another copy changed it.
+    settings.sync();
     if (!isOne(settings, raiseKey))
         return false;
     settings.setValue(raiseKey, flagText(false));

@@ -22,8 +22,11 @@ void writeStopped();
 // "vlmaximize": "1" while a refused copy waits for the running one to show
 // its window.
 void requestRaise();
-// True, and the request cleared, when one was pending.
-bool takeRaiseRequest();
+
+// The monitor tick's part: writes the heartbeat, then takes a pending raise
+// request (true, and the request cleared, when one was pending), through one
+// opening of the store.
+bool beatAndTakeRaiseRequest(qint64 msecsSinceEpoch);
 
 // "vlu", "vlp", "vlr": the login inputs exactly as typed, and whether the next
 // start signs in with them.

@@ -24,7 +24,9 @@ public:
     {
         if (event->type() == QEvent::Show) {
             auto* label = static_cast<QLabel*>(watched);
-            label->setPixmap(QPixmap(label->property(pictureProperty).toString()));
+            const QVariant picture = label->property(pictureProperty);
+            if (picture.isValid())
+                label->setPixmap(QPixmap(picture.toString()));
             label->removeEventFilter(this);
             deleteLater();
         }
@@ -33,6 +35,12 @@ public:
 };
 
 } // namespace
+
+void ondemand::setPicture(QLabel* label, const QPixmap& picture)
+{
+    label->setProperty(pictureProperty, QVariant());
+    label->setPixmap(picture);
+}
 
 void ondemand::picturesWhenShown(QWidget* root)
 {

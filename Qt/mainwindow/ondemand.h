@@ -1,5 +1,7 @@
 #pragma once
 
+class QLabel;
+class QPixmap;
 class QWidget;
 
 // What the window makes when it is first needed rather than at start-up,
@@ -7,9 +9,12 @@ class QWidget;
 namespace ondemand {
 
 // Gives every label under `root` whose form names a picture in its
-// "pixmapWhenShown" property that picture when the label is first shown. A
-// label whose picture the program changes (the server's flag) keeps its
-// picture in "pixmap", decoded with the form.
+// "pixmapWhenShown" property that picture when the label is first shown,
+// unless the program gave it one before (setPicture()).
 void picturesWhenShown(QWidget* root);
+
+// Shows `picture` in `label` now and for good: the form's picture, if still
+// waiting for the label to be shown, is dropped.
+void setPicture(QLabel* label, const QPixmap& picture);
 
 } // namespace ondemand

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
@@ -11,7 +12,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTabWidget>
+#include <QTimer>
+#include <QVector>
 
 #include <algorithm>
 
@@ -61,12 +65,19 @@ private:
 // frame, and made again outside painting: rendering widgets while one of them
 // paints would recurse. A change made again is posted ahead of the repaint
 // it causes, which Qt posts at low priority.
+//
+// The frame's body is opaque and always shown: beneath it the shadow can
+// never be seen, and its alpha there is whole whatever its widgets draw. So
+// only the band around the body is kept and drawn, and only the parts that
+// stand out of the body are rendered. While none does, the frame's alpha is
+// the body's rectangle alone, and that shadow is made once and kept.
 class FrameShadow : public QObject {
 public:
-    FrameShadow(QWidget* window, QWidget* frame)
+    FrameShadow(QWidget* window, QWidget* frame, QWidget* body)
         : QObject(frame)
         , window(window)
         , frame(frame)
+        , body(body)
     {
         setObjectName(QStringLiteral("frameShadow"));
         window->installEventFilter(this);
@@ -83,7 +94,7 @@ public:
         if (watched == window) {
             if (event->type() == QEvent::Show)
                 refresh();
-            else if (event->type() == QEvent::Paint && !shadow.isNull())
+            else if (event->type() == QEvent::Paint && !current.isEmpty())
                 paint(static_cast<QPaintEvent*>(event)->region());
             return false;
         }
@@ -115,9 +126,16 @@ public:
 private:
     static constexpr int radius = 10;
 
+    // Pieces of the shadow, placed relative to the frame's top left corner.
+    struct Piece {
+        QPoint at;
+        QImage image;
+    };
+    using Band = QVector<Piece>;
+
     void invalidate()
     {
-        if (rendering || shadow.isNull())
+        if (rendering || current.isEmpty())
             return; // made when the window is first shown
         stale = true;
         if (queued || !window->isVisible())
@@ -134,47 +152,90 @@ private:
 
     void refresh()
     {
-        if (!stale && !shadow.isNull())
+        if (!stale && !current.isEmpty())
             return;
-        shadow = render();
+        const QRegion outside = partsOutsideBody();
+        if (outside.isEmpty()) {
+            if (plain.isEmpty() || plainFrame != frame->size() || plainBody != body->geometry()) {
+                plain = render(QRegion());
+                plainFrame = frame->size();
+                plainBody = body->geometry();
+            }
+            current = plain;
+        } else {
+            current = render(outside);
+        }
         stale = false;
         for (QWidget* part : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             shownParts.insert(part, !part->isHidden());
         window->update();
     }
 
+    // What the shown parts draw outside the body, in the frame's coordinates.
+    QRegion partsOutsideBody() const
+    {
+        QRegion outside;
+        for (QWidget* part : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!part->isHidden() && !body->geometry().contains(part->geometry()))
+                outside += QRegion(part->geometry()) - body->geometry();
+        }
+        return outside;
+    }
+
     void paint(const QRegion& region)
     {
         QPainter painter(window);
         painter.setClipRegion(region);
-        painter.drawImage(frame->mapTo(window, QPoint(-radius, -radius)), shadow);
+        const QPoint origin = frame->mapTo(window, QPoint(0, 0));
+        for (const Piece& piece : qAsConst(current))
+            painter.drawImage(origin + piece.at, piece.image);
     }
 
     // As QPixmapDropShadowFilter: the frame's alpha, padded by the radius,
-    // blurred, and tinted with the effect's default colour.
-    QImage render()
+    // blurred, and tinted with the effect's default colour; kept only around
+    // the body.
+    Band render(const QRegion& outside)
     {
-        // Rendered as the effect renders its source: the widgets alone.
+        const QPoint offset(radius, radius);
         QImage padded(frame->size() + QSize(2 * radius, 2 * radius), QImage::Format_ARGB32_Premultiplied);
         padded.fill(0);
-        rendering = true;
-        frame->render(&padded, QPoint(radius, radius), QRegion(), QWidget::DrawChildren);
-        rendering = false;
+        if (!outside.isEmpty()) {
+            // Rendered as the effect renders its source: the widgets alone.
+            rendering = true;
+            // The region's top left corner lands on the given point.
+            frame->render(&padded, offset + outside.boundingRect().topLeft(), outside, QWidget::DrawChildren);
+            rendering = false;
+        }
+        const QRect inner = body->geometry().translated(offset);
+        {
+            QPainter painter(&padded);
+            painter.fillRect(inner, Qt::black);
+        }
+        const QRegion band = QRegion(padded.rect()) - inner;
         QImage blurred(padded.size(), QImage::Format_ARGB32_Premultiplied);
         blurred.fill(0);
         {
             QPainter painter(&blurred);
+            painter.setClipRegion(band);
             qt_blurImage(&painter, padded, radius, false, true);
+            painter.resetTransform();
+            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            painter.fillRect(blurred.rect(), QColor(63, 63, 63, 180));
         }
-        QPainter painter(&blurred);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(blurred.rect(), QColor(63, 63, 63, 180));
-        return blurred;
+        Band pieces;
+        for (const QRect& rect : band)
+            pieces.append({ rect.topLeft() - offset, blurred.copy(rect) });
+        return pieces;
     }
 
     QWidget* window;
     QWidget* frame;
-    QImage shadow;
+    QWidget* body;
+    Band current;
+    // The shadow of the body alone, and the frame and body it was made for.
+    Band plain;
+    QSize plainFrame;
+    QRect plainBody;
     // Which parts were shown when the shadow was made.
     QHash<QObject*, bool> shownParts;
     bool stale = false;
@@ -285,11 +346,67 @@ public:
     }
 };
 
+// Watches the whole program's input: a caret blinks while the user works,
+// and only wakes the program twice a second for nothing while they do not.
+class CaretBlinkTimeout : public QObject {
+public:
+    CaretBlinkTimeout(QObject* owner, int timeoutMs)
+        : QObject(owner)
+    {
+        rest.setSingleShot(true);
+        rest.setInterval(timeoutMs);
+        connect(&rest, &QTimer::timeout, this, &CaretBlinkTimeout::stop);
+        QCoreApplication::instance()->installEventFilter(this);
+        rest.start();
+    }
+
+    ~CaretBlinkTimeout() override { resume(); }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+        case QEvent::InputMethod:
+            resume();
+            rest.start();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // Line edits follow the style hint at once: a flash time of 0 leaves
+    // their caret shown and still.
+    void stop()
+    {
+        flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        if (flashTime > 0)
+            QGuiApplication::styleHints()->setCursorFlashTime(0);
+    }
+
+    void resume()
+    {
+        if (flashTime > 0)
+            QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
+        flashTime = 0;
+    }
+
+    QTimer rest;
+    int flashTime = 0; // the blink's while stopped, else 0
+};
+
 } // namespace
+
+void quiet::stopCaretBlinkAfter(QObject* owner, int timeoutMs) { new CaretBlinkTimeout(owner, timeoutMs); }
 
 void quiet::runMovieWhileShown(QLabel* label, const QString& file) { new MovieWhileShown(label, file); }
 
-void quiet::drawFrameShadow(QWidget* window, QWidget* frame) { new FrameShadow(window, frame); }
+void quiet::drawFrameShadow(QWidget* window, QWidget* frame, QWidget* body) { new FrameShadow(window, frame, body); }
 
 void quiet::paintAlone(QWidget* opaque) { new PaintAlone(opaque); }
 

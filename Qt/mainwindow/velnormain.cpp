@@ -7,16 +7,19 @@
 #include "connection/pppworker.h"
 #include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/lists.h"
 #include "mainwindow/ondemand.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/quiet.h"
 #include "mainwindow/windowflags.h"
+#include "mainwindow/windowicon.h"
 #include "service/endpoints.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMovie>
 #include <QNetworkAccessManager>
@@ -24,8 +27,13 @@
 #include <QThread>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
 constexpr int exitWaitMs = 5000;
+constexpr int windowIconLargest = 48;
+// As GTK desktops stop it (gtk-cursor-blink-timeout).
+constexpr int caretBlinkTimeoutMs = 10000;
 } // namespace
 
 static void initResources()
@@ -61,20 +69,33 @@ VelnorMain::VelnorMain(QWidget* parent)
     }
     ondemand::picturesWhenShown(ui->centralWidget);
     pages::nameTheSystem(ui);
-    fonts::fitTextsWhenShown(ui->WingetConnected);
+    for (QWidget* page : std::initializer_list<QWidget*> {
+             ui->WingetConnected, ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN })
+        fonts::fitTextsWhenShown(page);
+    lists::useTextList(ui->servers);
     ui->XMLUserData->hide();
+    // The hidden fields hold the program's state and are never drawn: their
+    // text is not laid out for display on every write, and has no length
+    // limit (QLineEdit's 32767 characters would cut a long quick-connect list).
+    for (QLineEdit* field : ui->XMLUserData->findChildren<QLineEdit*>()) {
+        field->setEchoMode(QLineEdit::NoEcho);
+        field->setMaxLength(std::numeric_limits<int>::max());
+    }
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.
     for (QLabel* label : { ui->ip, ui->authstatus, ui->user_name, ui->user_email, ui->user_plan, ui->user_expire,
              ui->user_quota, ui->connecting_title, ui->connecting_message, ui->connected_title, ui->connected_message })
         label->setTextFormat(Qt::PlainText);
 
+    // The form's icon, at the sizes a window manager draws (see windowicon.h).
+    setWindowIcon(windowicon::fromIco(QStringLiteral(":/velnor.ico"), windowIconLargest));
     setWindowFlags(windowflags::normal);
     setAttribute(Qt::WA_TranslucentBackground);
 
-    quiet::drawFrameShadow(this, ui->centralWidget);
+    quiet::drawFrameShadow(this, ui->centralWidget, ui->widget);
     quiet::paintAlone(ui->username);
     quiet::paintAlone(ui->password);
+    quiet::stopCaretBlinkAfter(this, caretBlinkTimeoutMs);
 
     setFixedSize(windowflags::size);
 

@@ -2,6 +2,8 @@
 #include "ui_velnormain.h"
 
 #include "mainwindow/desktop.h"
+#include "mainwindow/lists.h"
+#include "mainwindow/ondemand.h"
 #include "service/catalogue.h"
 
 #include <QPixmap>
@@ -24,6 +26,10 @@ void VelnorMain::PopulateServers()
     int id = 1;
     QString name;
     bool firstServerSeen = false;
+    // Added together after the walk: a list of thousands is one insertion.
+    // The first item then becomes current and fills the other lists, as it
+    // would have at once; their walks read the catalogue afresh either way.
+    QVector<lists::Item> entries;
     const auto rule = [&](QXmlStreamReader::TokenType type) {
         if (!isOpening(type))
             return;
@@ -38,15 +44,15 @@ void VelnorMain::PopulateServers()
         if (at(xml, QLatin1String("country"))) {
             xml.readNext();
             const QString country = xml.text().toString();
-            // The first entry becomes current at once and fills the other lists.
-            ui->servers->addItem(name, id);
+            entries.append({ name, id });
             if (!firstServerSeen) {
-                ui->server_icon->setPixmap(QPixmap(desktop::pictureForScreen(catalogue::flagPath(country))));
+                ondemand::setPicture(ui->server_icon, QPixmap(desktop::pictureForScreen(catalogue::flagPath(country))));
                 firstServerSeen = true;
             }
         }
     };
     catalogue::walkServers(xml, rule, [] { return false; });
+    lists::append(ui->servers, std::move(entries));
 
     PopulateProtocols();
 }
@@ -129,8 +135,8 @@ void VelnorMain::PopulateType()
         if (opening && at(xml, QLatin1String("country"))) {
             xml.readNext();
             if (serverSelected())
-                ui->server_icon->setPixmap(
-                    QPixmap(desktop::pictureForScreen(catalogue::flagPath(xml.text().toString()))));
+                ondemand::setPicture(
+                    ui->server_icon, QPixmap(desktop::pictureForScreen(catalogue::flagPath(xml.text().toString()))));
         }
         if (opening && at(xml, QLatin1String("assignedIP")))
             xml.readNext();

@@ -39,20 +39,25 @@ void VelnorMain::HasFinished(QNetworkReply* reply)
     // Reads the tokens the catalogue views then reuse, instead of parsing twice.
     service::catalogue::TokenReader xml(ui->textBrowser->document());
     // Set before every token; translated once, as a catalogue has hundreds of
-    // thousands of them.
+    // thousands of them, and only set again after another text replaced it.
     const QString parsing = tr("start XML parse...");
+    bool saysParsing = false;
     while (!xml.atEnd() && !xml.hasError()) {
-        ui->statuslabel->setText(parsing);
+        if (!saysParsing)
+            ui->statuslabel->setText(parsing);
+        saysParsing = true;
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartDocument) {
             ui->statuslabel->setText(tr("start XML document..."));
+            saysParsing = false;
             continue;
         }
-        if (token != QXmlStreamReader::StartElement || xml.name() != QLatin1String("response"))
+        if (token != QXmlStreamReader::StartElement || !xml.nameIs(QLatin1String("response")))
             continue;
 
         xml.readNext();
         ui->statuslabel->setText(tr("Getting response!"));
+        saysParsing = false;
         if (xml.text() != QLatin1String("false")) {
             ui->authstatus->setText(tr("Authenticated!"));
             pages::show(ui, pages::Page::Account);

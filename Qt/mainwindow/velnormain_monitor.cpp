@@ -28,8 +28,7 @@ void VelnorMain::UpdateTimer()
     }
     ui->seconds->setText(QString::number(elapsedSeconds));
 
-    app::settings::writeHeartbeat(QDateTime::currentMSecsSinceEpoch());
-    if (app::settings::takeRaiseRequest())
+    if (app::settings::beatAndTakeRaiseRequest(QDateTime::currentMSecsSinceEpoch()))
         application_maximize();
 
     if (ui->paymentInProgress->text() == QLatin1String("1") && elapsedSeconds % 15 == 0)

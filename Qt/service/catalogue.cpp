@@ -1,5 +1,7 @@
 #include "service/catalogue.h"
 
+#include "platform/memory.h"
+
 #include <QTextDocument>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ DocumentReader::DocumentReader(const QTextDocument* document)
 class TokenStream {
 public:
     explicit TokenStream(const QTextDocument* document)
-        : text(document->toPlainText())
+        : text(plainText(document))
     {
         record(QXmlStreamReader::NoToken, false, 0, 0, 0);
         if (!scanPlainCatalogue()) {
@@ -63,6 +65,23 @@ private:
     static constexpr int chunkBits = 12;
     static constexpr int chunkSize = 1 << chunkBits;
     static constexpr int chunkMask = chunkSize - 1;
+
+    // As toPlainText(), without the copy it makes to change the separators:
+    // one pass the compiler can vectorise, over a text whose every line end
+    // is such a separator (see storeDocumentText()).
+    static QString plainText(const QTextDocument* document)
+    {
+        QString text = document->toRawText();
+        auto* each = reinterpret_cast<char16_t*>(text.data());
+        const int size = text.size();
+        for (int at = 0; at < size; ++at) {
+            const char16_t c = each[at];
+            const bool lineEnd
+                = c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == 0xfdd0 || c == 0xfdd1;
+            each[at] = lineEnd ? u'\n' : c == QChar::Nbsp ? u' ' : c;
+        }
+        return text;
+    }
 
     void record(QXmlStreamReader::TokenType type, bool atEnd, int start, int nameSize, int textSize,
         QXmlStreamReader::Error error = QXmlStreamReader::NoError)
@@ -127,13 +146,22 @@ private:
             if (*at != '<') {
                 const ushort* const from = at;
                 bool blank = true;
-                for (; at != end && *at != '<'; ++at) {
-                    if (!isPlainTextChar(*at))
+                for (; at != end; ++at) {
+                    const ushort c = *at;
+                    // Most of a text: letters and the like, past '>' and
+                    // below the surrogates.
+                    if (c > '>' && c < 0xd800) {
+                        blank = false;
+                        continue;
+                    }
+                    if (c == '<')
+                        break;
+                    if (!isPlainTextChar(c))
                         return false;
                     // "]]>" may not stand in a text.
-                    if (*at == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
+                    if (c == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
                         return false;
-                    blank = blank && isSpace(*at);
+                    blank = blank && isSpace(c);
                 }
                 if (open.empty()) {
                     // Outside the root only white space, which is not reported.
@@ -220,6 +248,21 @@ public:
         if (!stream || revision != document->revision()) {
             stream = std::make_shared<TokenStream>(document);
             revision = document->revision();
+            // Kept for the walks of one change, which follow one another at
+            // once (a selection change runs three, nested), and let go when
+            // they are done: a catalogue's tokens and its second copy of the
+            // text would otherwise cost several times the document.
+            if (!releaseQueued) {
+                releaseQueued = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        releaseQueued = false;
+                        stream.reset();
+                        platform::releaseFreedMemory();
+                    },
+                    Qt::QueuedConnection);
+            }
         }
         return stream;
     }
@@ -230,6 +273,7 @@ private:
     const QTextDocument* document;
     std::shared_ptr<TokenStream> stream;
     int revision = 0;
+    bool releaseQueued = false;
 };
 } // namespace
 

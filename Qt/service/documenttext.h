@@ -14,6 +14,6 @@ namespace service {
 // hours. The text is held as one paragraph whose lines are separated by line
 // breaks, which reads back the same and is stored several times faster than
 // a paragraph per line.
-void storeDocumentText(QTextDocument* document, const QString& text);
+void storeDocumentText(QTextDocument* document, QString text);
 
 } // namespace service

@@ -4,6 +4,8 @@
 
 #include <QCryptographicHash>
 
+#include <cstring>
+
 namespace {
 quint64 loginNumber = 0;
 const char loginProperty[] = "velnorLogin";
@@ -88,8 +90,10 @@ QString service::credentialDigest(const QString& password)
 
 QString service::bodyText(const QByteArray& body)
 {
-    const int end = body.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? body : body.left(end));
+    // memchr: a catalogue runs to megabytes, which a loop over bytes reads
+    // several times slower.
+    const auto* end = static_cast<const char*>(std::memchr(body.constData(), 0, size_t(body.size())));
+    return QString::fromUtf8(body.constData(), end ? int(end - body.constData()) : body.size());
 }
 
 quint64 service::currentLogin() { return loginNumber; }

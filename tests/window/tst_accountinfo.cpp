@@ -89,6 +89,7 @@ private slots:
     void splitList();
 
     void accountFields();
+    void longQuickListKeptWhole();
     void requestNeedsBothInputs_data();
     void requestNeedsBothInputs();
     void usableDecision_data();
@@ -275,6 +276,22 @@ void AccountInfoTest::accountFields()
     QCOMPARE(box.icon, QMessageBox::Information);
     QCOMPARE(int(box.flags), standardBoxFlags);
     QVERIFY(!box.hasParent);
+}
+
+// A provider with many servers sends a list longer than a line edit holds.
+void AccountInfoTest::longQuickListKeptWhole()
+{
+    QStringList entries;
+    for (int entry = 0; entry < 400; ++entry)
+        entries.append(QStringLiteral("Server %1^198.51.100.%2^OpenVPN^http://127.0.0.1:8707/api/ovpn/%1/ca.crt"
+                                      "^http://127.0.0.1:8707/api/ovpn/%1/udp.ovpn")
+                           .arg(entry)
+                           .arg(entry % 250));
+    const QString list = entries.join(QLatin1Char('|'));
+    QVERIFY(list.size() > 32767);
+    openWindow();
+    deliver(accountDocument(withField(11, list)));
+    QCOMPARE(child<QLineEdit>("quick_servers")->text(), list);
 }
 
 void AccountInfoTest::requestNeedsBothInputs_data()

@@ -43,6 +43,8 @@ private slots:
     void pagesFitAtEveryScale_data();
     void pagesFitAtEveryScale();
     void textsReadableOnDarkDesktop();
+    void otherLatePagesFit_data();
+    void otherLatePagesFit();
     void windowProperties();
     void onlyLoginPageVisibleAfterConstruction();
     void hiddenFieldsKeepTheirText();
@@ -565,6 +567,34 @@ void FormTest::textsReadableOnDarkDesktop()
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     checkTextsReadable(&box);
+}
+
+void FormTest::otherLatePagesFit_data()
+{
+    QTest::addColumn<QString>("page");
+    for (const char* page : { "WidgetNewAccount", "WidgetConnectingVPN", "WidgetConnectedVPN" })
+        QTest::newRow(page) << QString::fromLatin1(page);
+}
+
+// The texts of the other pages built when first opened are not cut either.
+void FormTest::otherLatePagesFit()
+{
+    QFETCH(QString, page);
+    fonts::useFormFonts();
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* shown = window.findChild<QWidget*>(page);
+    shown->show();
+    for (QWidget* part : shown->findChildren<QWidget*>()) {
+        if (!part->isVisibleTo(shown))
+            continue;
+        auto* label = qobject_cast<QLabel*>(part);
+        const bool hasText = label ? !label->text().isEmpty() && !label->wordWrap() && !label->pixmap()
+                                   : qobject_cast<QAbstractButton*>(part) != nullptr;
+        if (hasText)
+            QVERIFY2(part->sizeHint().width() <= part->width(), qPrintable(part->objectName()));
+    }
 }
 
 void FormTest::windowProperties()

@@ -1,3 +1,4 @@
+#include "mainwindow/quiet.h"
 #include "mainwindow/velnormain.h"
 #include "testenvironment.h"
 
@@ -8,6 +9,9 @@
 #include <QMetaMethod>
 #include <QMovie>
 #include <QSettings>
+#include <QStyleHints>
+#include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,8 +38,12 @@ private slots:
     void shadowAsTheEffectDrawsIt_data();
     void shadowAsTheEffectDrawsIt();
     void caretRepaintsOnlyItsField();
+    void caretStopsBlinkingWithoutInput_data();
+    void caretStopsBlinkingWithoutInput();
     void hiddenPagesPolishedWhenFirstShown();
     void picturesDecodedWhenFirstShown();
+    void pagesBuiltWhenFirstShown_data();
+    void pagesBuiltWhenFirstShown();
 
 private:
     std::unique_ptr<TestEnvironment> env;
@@ -166,6 +174,8 @@ void MainWindowTest::constructionState()
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("loading"))->movie());
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("connecting_image"))->movie());
     QCOMPARE(window.windowIcon().isNull(), false);
+    // The sizes a window manager draws; the file's 256-pixel picture is never decoded.
+    QCOMPARE(window.windowIcon().availableSizes(), (QList<QSize> { { 16, 16 }, { 32, 32 }, { 48, 48 } }));
     // The installed desktop entry's name, which the desktop takes the icon from.
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral(VELNOR_APP_ID));
 
@@ -329,6 +339,38 @@ void MainWindowTest::caretRepaintsOnlyItsField()
     }
 }
 
+void MainWindowTest::caretStopsBlinkingWithoutInput_data()
+{
+    QTest::addColumn<bool>("key"); // else a click
+    QTest::newRow("key") << true;
+    QTest::newRow("click") << false;
+}
+
+// Left alone, the caret stops blinking, shown; the next key or click makes it
+// blink again, and it blinks after the window is gone.
+void MainWindowTest::caretStopsBlinkingWithoutInput()
+{
+    QFETCH(bool, key);
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int blink = hints->cursorFlashTime();
+    QVERIFY(blink > 0);
+    QLineEdit field;
+    field.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&field));
+    {
+        QObject owner;
+        quiet::stopCaretBlinkAfter(&owner, 50);
+        QTRY_COMPARE(hints->cursorFlashTime(), 0);
+        if (key)
+            QTest::keyClick(&field, Qt::Key_A);
+        else
+            QTest::mouseClick(&field, Qt::LeftButton);
+        QCOMPARE(hints->cursorFlashTime(), blink);
+        QTRY_COMPARE(hints->cursorFlashTime(), 0);
+    }
+    QCOMPARE(hints->cursorFlashTime(), blink);
+}
+
 // Showing the window polishes only what it shows; a page is polished before
 // it is first drawn.
 void MainWindowTest::hiddenPagesPolishedWhenFirstShown()
@@ -363,6 +405,66 @@ void MainWindowTest::picturesDecodedWhenFirstShown()
     for (const auto& [name, file] : labels) {
         const QImage shown = window.findChild<QLabel*>(QLatin1String(name))->pixmap(Qt::ReturnByValue).toImage();
         QCOMPARE(shown, QImage(QLatin1String(file)).convertToFormat(shown.format()));
+    }
+}
+
+void MainWindowTest::pagesBuiltWhenFirstShown_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("tab"); // of WingetConnected, or none
+    QTest::addColumn<QString>("label"); // one with a picture, or none
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("catalogue"); // filled in before the page is shown
+
+    QTest::newRow("signed-in tabs") << "WingetConnected"
+                                    << "tabAdvanced"
+                                    << "server_icon"
+                                    << ":/resources/server.png" << QString();
+    QTest::newRow("new account") << "WidgetNewAccount" << QString() << QString() << QString() << QString();
+    QTest::newRow("connecting") << "WidgetConnectingVPN" << QString() << QString() << QString() << QString();
+    QTest::newRow("connected") << "WidgetConnectedVPN" << QString() << "label_11"
+                               << ":/resources/connected.png" << QString();
+    // What a slot put on a page not yet built is what the page shows.
+    QTest::newRow("flag of a catalogue read before")
+        << "WingetConnected"
+        << "tabAdvanced"
+        << "server_icon"
+        << ":/resources/flags/de.png"
+        << "<r><servers><server><id>1</id><shortname>A</shortname><IP>192.0.2.1</IP><country>DE</country>"
+           "</server></servers></r>";
+}
+
+// A page is built, its looks and pictures made, when it is first shown.
+void MainWindowTest::pagesBuiltWhenFirstShown()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, tab);
+    QFETCH(QString, label);
+    QFETCH(QString, picture);
+    QFETCH(QString, catalogue);
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (!catalogue.isEmpty()) {
+        window.findChild<QTextBrowser*>(QStringLiteral("textBrowser"))->setPlainText(catalogue);
+        QVERIFY(QMetaObject::invokeMethod(&window, "PopulateServers"));
+    }
+    auto* shown = window.findChild<QWidget*>(page);
+    auto* pictured = label.isEmpty() ? nullptr : window.findChild<QLabel*>(label);
+    QVERIFY(!shown->testAttribute(Qt::WA_WState_Polished));
+    if (pictured)
+        QCOMPARE(pictured->pixmap(Qt::ReturnByValue).isNull(), catalogue.isEmpty());
+
+    shown->show();
+    if (!tab.isEmpty())
+        qobject_cast<QTabWidget*>(shown)->setCurrentWidget(shown->findChild<QWidget*>(tab));
+    QWidget* built = tab.isEmpty() ? shown : shown->findChild<QWidget*>(tab);
+    const QList<QWidget*> parts = built->findChildren<QWidget*>() << built;
+    for (QWidget* each : parts)
+        QVERIFY2(each->testAttribute(Qt::WA_WState_Polished), qPrintable(each->objectName()));
+    if (pictured) {
+        const QImage image = pictured->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(image, QImage(picture).convertToFormat(image.format()));
     }
 }
 
