@@ -6,6 +6,7 @@
 #include "connection/checkprofile.h"
 #include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/messagebox.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
 #include "platform/endrequests.h"
@@ -61,6 +62,7 @@ int main(int argc, char* argv[])
     else
         qWarning("cannot lock the data folder; files left in it are kept");
     fonts::useFormFonts();
+    messagebox::useSharpIcons();
     // Hiding or closing the window must never end the program; only an
     // explicit quit does.
     QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -927,6 +927,52 @@ def gen_status_icons():
         save_png(cv.result(), name)
 
 
+def gen_message_icons():
+    # The style's own message-box icons are 32-pixel bitmaps, stretched to
+    # the 48 pixels a box shows and blocky on a scaled screen; these stand in
+    # where the desktop's icon theme has none. Drawn on a 32-unit grid.
+    k = 48 / 32
+
+    def canvas():
+        return Canvas(48, 48)
+
+    def P(pts):
+        return [(x * k, y * k) for x, y in pts]
+
+    def disc(cv, stops):
+        cv.shadow(cv.circle(16 * k, 16.5 * k, 14 * k), 0, 0.6 * k, 0.8 * k, (0, 0, 0, 70))
+        cv.fill(cv.circle(16 * k, 16 * k, 14 * k), Gradient("v", 2 * k, 30 * k, stops))
+
+    cv = canvas()
+    disc(cv, ["#3b92d0", "#0a5f9e"])
+    cv.fill(cv.circle(16 * k, 9.6 * k, 2.3 * k), "#ffffff")
+    cv.fill(cv.rect((14 * k, 13.4 * k, 18 * k, 24.5 * k), 1.2 * k), "#ffffff")
+    save_png(cv.result(), "messagebox/information.png")
+
+    cv = canvas()
+    disc(cv, ["#3b92d0", "#0a5f9e"])
+    cv.fill(cv.text((16 * k, 24.6 * k), "?", load_font("bold", 21 * k * cv.ss),
+                    anchor="ms"), "#ffffff")
+    save_png(cv.result(), "messagebox/question.png")
+
+    cv = canvas()
+    disc(cv, ["#f0675c", "#c62c21"])
+    cross = union(cv.line(P([(10.5, 10.5), (21.5, 21.5)]), 3.4 * k),
+                  cv.line(P([(21.5, 10.5), (10.5, 21.5)]), 3.4 * k))
+    cv.fill(cross, "#ffffff")
+    save_png(cv.result(), "messagebox/critical.png")
+
+    cv = canvas()
+    triangle = P([(16, 4.5), (29.5, 28), (2.5, 28)])
+    cv.shadow(cv.poly(triangle), 0, 0.6 * k, 0.8 * k, (0, 0, 0, 70))
+    outline = cv.line(triangle + [triangle[0]], 3.0 * k)
+    cv.fill(union(cv.poly(triangle), outline),
+            Gradient("v", 2 * k, 30 * k, ["#ffd257", "#f0a21c"]))
+    cv.fill(cv.rect((14.5 * k, 11.5 * k, 17.5 * k, 20.5 * k), 1.4 * k), "#3d3d3d")
+    cv.fill(cv.circle(16 * k, 24 * k, 1.9 * k), "#3d3d3d")
+    save_png(cv.result(), "messagebox/warning.png")
+
+
 # --------------------------------------------------------------------------
 # Animations
 # --------------------------------------------------------------------------
@@ -1024,7 +1070,8 @@ def write_qrc():
 # Pictures drawn at the size they are shown; each is drawn at 2x as well.
 AT_SHOWN_SIZE = [gen_background, gen_tab_icons, gen_flags, gen_login_icons,
                  gen_window_buttons, gen_power_buttons, gen_down_arrow,
-                 gen_check_box, gen_status_icons, gen_loader, gen_busy_dots]
+                 gen_check_box, gen_status_icons, gen_message_icons, gen_loader,
+                 gen_busy_dots]
 
 
 def main():

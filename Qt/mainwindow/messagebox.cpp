@@ -1,7 +1,35 @@
 #include "mainwindow/messagebox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QProxyStyle>
+
+namespace {
+class SharpIcons : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        static const struct {
+            StandardPixmap icon;
+            const char* themeName;
+            const char* file;
+        } ours[] = {
+            { SP_MessageBoxInformation, "dialog-information", ":/resources/messagebox/information.png" },
+            { SP_MessageBoxWarning, "dialog-warning", ":/resources/messagebox/warning.png" },
+            { SP_MessageBoxCritical, "dialog-error", ":/resources/messagebox/critical.png" },
+            { SP_MessageBoxQuestion, "dialog-question", ":/resources/messagebox/question.png" },
+        };
+        for (const auto& row : ours) {
+            if (row.icon != icon)
+                continue;
+            const QIcon themed = QIcon::fromTheme(QLatin1String(row.themeName));
+            // Our file's @2x picture comes with it.
+            return themed.isNull() ? QIcon(QLatin1String(row.file)) : themed;
+        }
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+} // namespace
 
 void messagebox::showStandard(QMessageBox::Icon icon, const QString& text, const QString& title)
 {
@@ -30,6 +58,8 @@ bool messagebox::accountMayConnect(const QString& userEnabled)
         QCoreApplication::translate("VelnorMain", "Your account is disabled"));
     return false;
 }
+
+void messagebox::useSharpIcons() { QApplication::setStyle(new SharpIcons); }
 
 bool messagebox::openInBrowser(const QUrl& url)
 {

@@ -19,6 +19,11 @@ void showStandard(QMessageBox::Icon icon, const QString& text, const QString& ti
 // account (its `user_enabled` text) is not enabled.
 bool accountMayConnect(const QString& userEnabled);
 
+// Message boxes show the desktop icon theme's icons, or, where it has none,
+// ours drawn for every scale: the style's own are 32-pixel bitmaps, blocky on
+// a scaled screen. Call once the application object exists.
+void useSharpIcons();
+
 // Opens a page in the user's browser. Without a browser the user gets the
 // address to copy instead; false then.
 bool openInBrowser(const QUrl& url);

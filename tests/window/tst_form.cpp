@@ -1,6 +1,7 @@
 #include "app/identity.h"
 #include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
+#include "mainwindow/messagebox.h"
 #include "mainwindow/velnormain.h"
 #include "testenvironment.h"
 #include "ui_velnormain.h"
@@ -434,7 +435,8 @@ void FormTest::pagesFitAtEveryScale_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<qreal>("scale");
     for (const qreal scale : { 1.0, 1.5, 2.0 }) {
-        for (const char* page : { "WingetLogin", "tabBasic", "tabAdvanced", "tabAccount", "tabSettings" })
+        for (const char* page :
+            { "WingetLogin", "tabBasic", "tabAdvanced", "tabAccount", "tabSettings", "message box" })
             QTest::addRow("%s at %g", page, scale) << QString::fromLatin1(page) << scale;
     }
 }
@@ -460,6 +462,17 @@ void FormTest::pagesFitAtEveryScale()
         return;
     }
     fonts::useFormFonts();
+    if (page == QLatin1String("message box")) {
+        messagebox::useSharpIcons();
+        QMessageBox box(QMessageBox::Information, QString(), QStringLiteral("Your login details are not correct."));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        // Drawn for the scale, not a smaller picture stretched.
+        QCOMPARE(box.iconPixmap().devicePixelRatio(), scale);
+        const int shown = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        QCOMPARE(box.iconPixmap().size(), QSize(shown, shown) * scale);
+        return;
+    }
     VelnorMain window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
