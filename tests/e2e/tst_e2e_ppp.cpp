@@ -4,7 +4,9 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -57,6 +59,10 @@ private:
     bool tickUntil(const std::function<bool()>& done, int ticks);
     bool connected() const { return fixture->field("connectionStatus") == QLatin1String("connected"); }
     QString publicAddress() const;
+    // Prints each dial since the click, as the world's NetworkManager log
+    // tells it, and when the window showed the outcome.
+    void reportDials(const QString& outcome, bool reached) const;
+    qint64 clickedAt = 0;
 };
 
 namespace {
@@ -100,6 +106,72 @@ QString pppLinks()
 }
 
 void instantPause(unsigned long) { }
+
+QString seconds(double from, double to) { return QString::number(to - from, 'f', 1) + QStringLiteral(" s"); }
+
+// The dials started at or after `sinceMs` in the world's NetworkManager log,
+// whose lines begin with the time they were written (seconds since the
+// epoch): when the plug-in started and, from there, IPsec up (L2TP), PPP up
+// (NetworkManager routes through the link) or the failure. A dial that
+// stops short on a slow machine shows every step late; a fault shows a
+// step missing or failed.
+QStringList dialsSince(qint64 sinceMs)
+{
+    QFile log(qEnvironmentVariable("VELNOR_PPPWORLD_NM_LOG"));
+    if (!log.open(QIODevice::ReadOnly))
+        return { QStringLiteral("no NetworkManager log: ") + log.fileName() };
+    const struct {
+        const char* name;
+        std::function<bool(const QString&)> matches;
+    } steps[] = {
+        { "IPsec up", [](const QString& l) { return l.contains(QLatin1String("IPsec connection is up")); } },
+        { "IPsec failed", [](const QString& l) { return l.contains(QLatin1String("Could not establish IPsec")); } },
+        { "PPP up",
+            [](const QString& l) {
+                return l.contains(QLatin1String("(ppp")) && l.contains(QLatin1String("as default for IPv4"));
+            } },
+        { "failed",
+            [](const QString& l) {
+                return l.contains(QLatin1String("failed to connect:"))
+                    || l.contains(QLatin1String("VPN plugin: failed"));
+            } },
+    };
+    QStringList dials;
+    double started = 0;
+    QStringList told;
+    QStringList seen;
+    const auto finish = [&] {
+        if (started > 0)
+            dials << told.join(QLatin1String(", "));
+    };
+    while (!log.atEnd()) {
+        const QString line = QString::fromUtf8(log.readLine()).trimmed();
+        const double at = line.section(QLatin1Char(' '), 0, 0).toDouble();
+        if (at * 1000 < sinceMs)
+            continue;
+        const int plugin = line.indexOf(QLatin1String("]: starting "));
+        if (plugin >= 0) {
+            finish();
+            started = at;
+            seen.clear();
+            told = QStringList { QStringLiteral("%1 plug-in started %2 after the click")
+                                     .arg(line.mid(plugin + 12).toUpper(), seconds(sinceMs / 1000.0, at)) };
+            continue;
+        }
+        for (const auto& step : steps) {
+            const QString name = QLatin1String(step.name);
+            if (started > 0 && !seen.contains(name) && step.matches(line)) {
+                seen << name;
+                told << name + QStringLiteral(" +") + seconds(started, at);
+                if (name == QLatin1String("failed"))
+                    told.last()
+                        += QStringLiteral(" (") + line.section(QLatin1String("failed"), 1).trimmed() + QLatin1Char(')');
+            }
+        }
+    }
+    finish();
+    return dials;
+}
 } // namespace
 
 void EndToEndPppTest::initTestCase()
@@ -174,6 +246,15 @@ void EndToEndPppTest::choose(const QString& server, const QString& protocol)
     QCOMPARE(fixture->field("server_assignedIP"), serverAddress);
 }
 
+void EndToEndPppTest::reportDials(const QString& outcome, bool reached) const
+{
+    const QStringList dials = dialsSince(clickedAt);
+    for (const QString& dial : dials)
+        qInfo("%s", qPrintable(dial));
+    qInfo("%s %s %s after the click", qPrintable(outcome), reached ? "shown" : "not shown",
+        qPrintable(seconds(clickedAt / 1000.0, QDateTime::currentMSecsSinceEpoch() / 1000.0)));
+}
+
 bool EndToEndPppTest::tickUntil(const std::function<bool()>& done, int ticks)
 {
     return fixture->tickUntil(done, ticks, 3000 * std::max(1, qEnvironmentVariableIntValue("VELNOR_WORLD_SLOWDOWN")));
@@ -193,10 +274,12 @@ void EndToEndPppTest::connectShowsTheServersAddress()
     QFETCH(QString, protocol);
     signIn();
     choose(server, protocol);
+    clickedAt = QDateTime::currentMSecsSinceEpoch();
     child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return connected(); }, 12));
-    qInfo("%s: connected after %lld ms", qPrintable(protocol), clock.elapsed());
+    const bool up = tickUntil([this] { return connected(); }, 12);
+    reportDials(QStringLiteral("Connected (confirmed by the IP check)"), up);
+    QVERIFY(up);
     QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
     QCOMPARE(publicAddress(), serverAddress);
@@ -221,8 +304,8 @@ void EndToEndPppTest::refusedDialShowsItsCode_data()
         << pptpServer << QStringLiteral("PPTP") << QStringLiteral("not-the-password") << QStringLiteral("800");
     QTest::newRow("L2TP, wrong password")
         << l2tpServer << QStringLiteral("L2TP") << QStringLiteral("not-the-password") << QStringLiteral("800");
-    QTest::newRow("L2TP, wrong key")
-        << wrongKeyServer << QStringLiteral("L2TP") << QStringLiteral("demo") << QStringLiteral("800");
+    QTest::newRow("L2TP, wrong key") << wrongKeyServer << QStringLiteral("L2TP") << QStringLiteral("demo")
+                                     << QStringLiteral("800");
 }
 
 void EndToEndPppTest::refusedDialShowsItsCode()
@@ -235,10 +318,12 @@ void EndToEndPppTest::refusedDialShowsItsCode()
     choose(server, protocol);
     // Signed in, then the password the dial is given is not the account's.
     child<QLineEdit>("password")->setText(password);
+    clickedAt = QDateTime::currentMSecsSinceEpoch();
     child<QPushButton>("connect")->click();
 
-    QVERIFY(tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 12));
-    qInfo("%s: refused after %lld ms", qPrintable(protocol), clock.elapsed());
+    const bool refused = tickUntil([this] { return fixture->dialogs.boxes().size() == 1; }, 12);
+    reportDials(QStringLiteral("The refusal"), refused);
+    QVERIFY(refused);
     QCOMPARE(fixture->dialogs.last().title, QStringLiteral("Velnor | PPP Error Code ") + code);
     QCOMPARE(fixture->field("connectionStatus"), QStringLiteral("disconnected"));
     QCOMPARE(activeVpn(), QString());
@@ -250,9 +335,12 @@ void EndToEndPppTest::quickConnectGoesOnToTheNext()
     // Nothing answers PPTP on the first address.
     child<QLineEdit>("quick_servers")
         ->setText(QStringLiteral("Nowhere^198.51.100.1^PPTP|Frankfurt^") + serverAddress + QStringLiteral("^PPTP"));
+    clickedAt = QDateTime::currentMSecsSinceEpoch();
     child<QPushButton>("quickConnect")->click();
 
-    QVERIFY(tickUntil([this] { return connected(); }, 20));
+    const bool up = tickUntil([this] { return connected(); }, 20);
+    reportDials(QStringLiteral("Connected (confirmed by the IP check)"), up);
+    QVERIFY(up);
     QVERIFY(balloons.contains(QStringLiteral("Velnor VPN is now connected!")));
     QCOMPARE(child<QLabel>("ip")->text(), serverAddress);
     QCOMPARE(publicAddress(), serverAddress);

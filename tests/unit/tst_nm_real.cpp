@@ -430,7 +430,7 @@ void NetworkManagerRealTest::hangUpLeavesNothingActive()
     QCOMPARE(setKey(), DWORD(0));
     ProcessWatch watch;
     BackgroundDial dialling;
-    QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 30000);
     QCOMPARE(activeState(), QStringLiteral("activating"));
     QCOMPARE(RasHangUpW(platform::ras::loadHandle(&dialling.handle)), DWORD(0));
     QVERIFY(dialling.thread->wait(20000));
@@ -445,7 +445,7 @@ void NetworkManagerRealTest::hangUpWithoutRights()
     QCOMPARE(setKey(), DWORD(0));
     ProcessWatch watch;
     BackgroundDial dialling;
-    QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(watch.reachedIpsec(), 30000);
 
     // nmcli exits 0 here, and says on standard output that it failed.
     qputenv("VELNOR_NMCLI", folder->filePath(QStringLiteral("nmcli-as-nobody")).toLocal8Bit());
