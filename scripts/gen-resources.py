@@ -11,8 +11,10 @@ The output is deterministic (no randomness, no timestamps).
 
 Every picture is also there at twice its shown size, for screens scaled
 past 1: NAME@2x.png beside NAME.png, which Qt's style sheets and icons pick
-by themselves (the client picks it for animations and the server's flag).
-Pictures a label already shows at half their size are drawn once.
+by themselves (the client picks it for animations and the labels' pictures).
+The labels' pictures are drawn at 2x only; their NAME.png is that drawing
+halved exactly as Qt halves it for the label, so at scale 1 the label shows
+the same pixels without decoding and scaling four times as many.
 """
 
 import math
@@ -399,6 +401,55 @@ def save_png(img, name):
 WRITTEN = []
 
 
+def div255(t):
+    """Qt's rounding of a product of two 8-bit values to 8 bits."""
+    return (t + (t >> 8) + 0x80) >> 8
+
+
+# Per alpha: premultiplied channel value -> a straight value Qt premultiplies
+# to exactly that.
+UNPREMULTIPLY = []
+for _alpha in range(256):
+    _values = {}
+    for _straight in range(256):
+        _values.setdefault(div255(_straight * _alpha), _straight)
+    UNPREMULTIPLY.append(_values)
+
+
+def halved_as_qt(img):
+    """img at half its size, as a label with scaled contents shows it: Qt's
+    smooth scaling of an exact half averages each 2 x 2 block of
+    premultiplied pixels, rounding down."""
+    w, h = img.size
+    src = img.convert("RGBA").load()
+    out = Image.new("RGBA", (w // 2, h // 2))
+    dst = out.load()
+    for y in range(h // 2):
+        for x in range(w // 2):
+            total = [0, 0, 0, 0]
+            for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
+                r, g, b, a = src[2 * x + dx, 2 * y + dy]
+                total[0] += div255(r * a)
+                total[1] += div255(g * a)
+                total[2] += div255(b * a)
+                total[3] += a
+            a = total[3] >> 2
+            dst[x, y] = tuple(UNPREMULTIPLY[a][c >> 2]
+                              for c in total[:3]) + (a,)
+    return out
+
+
+def save_label_picture(img, name):
+    """img, drawn at twice the label's size, as NAME@2x.png, and as NAME.png
+    halved as the label would halve it."""
+    global SCALE
+    assert SCALE == 1 and img.size[0] % 2 == 0 and img.size[1] % 2 == 0
+    save_png(halved_as_qt(img), name)
+    SCALE = 2
+    save_png(img, name)
+    SCALE = 1
+
+
 # --------------------------------------------------------------------------
 # Application icon
 # --------------------------------------------------------------------------
@@ -491,7 +542,7 @@ def gen_logos():
                text_right=502, baseline=84,
                shield_paint=Gradient("v", 10, 146, ["#1581c7", BLUE]),
                lock_paint="#ffffff", word_colour=BLUE, vpn_colour=BLUE_2)
-    save_png(big, "logo.png")
+    save_label_picture(big, "logo.png")
     # Small logo on the blue body, shown at 120 x 36 (2x); the version
     # text sits under it starting 27 px in.
     small = logo(240, 72, mark_h=62, mark_top=5, text_left=56,
@@ -499,7 +550,7 @@ def gen_logos():
                  shield_paint=Gradient("v", 5, 67, ["#ffffff", "#dce9f4"]),
                  lock_paint=BLUE, word_colour="#ffffff",
                  vpn_colour="#b9ddfa")
-    save_png(small, "logo_small.png")
+    save_label_picture(small, "logo_small.png")
 
 
 def gen_background():
@@ -742,7 +793,7 @@ def gen_avatar():
     cv.fill(inter(person(cv, 41, 16, 72), disc),
             Gradient("v", 16, 82, ["#2d8fd6", BLUE]))
     cv.fill(minus(disc, cv.circle(41, 41, 38.6)), (9, 94, 156, 110))
-    save_png(cv.result(), "user_avatar.png")
+    save_label_picture(cv.result(), "user_avatar.png")
 
 
 def gen_server():
@@ -762,7 +813,7 @@ def gen_server():
             x = 56 + k * 6.5
             cv.fill(cv.rect((x, cy - 5, x + 3, cy + 5), radius=1.5),
                     (255, 255, 255, 110))
-    save_png(cv.result(), "server.png")
+    save_label_picture(cv.result(), "server.png")
 
 
 def gen_connected():
@@ -781,7 +832,7 @@ def gen_connected():
     ck = check_mark(cv, 111, top + h * 0.47, 78, 17)
     cv.shadow(ck, 0, 2, 2, (0, 60, 20, 90))
     cv.fill(ck, "#ffffff")
-    save_png(cv.result(), "connected.png")
+    save_label_picture(cv.result(), "connected.png")
 
 
 def banknote(cv, cx, cy, w, h, angle):
@@ -832,7 +883,7 @@ def gen_money():
     cv.fill(cv.blur(base, 3), (0, 20, 50, 80))
     for x, y in stack:
         coin(cv, x, y, 40, 15, 10)
-    save_png(cv.result(), "money.png")
+    save_label_picture(cv.result(), "money.png")
 
 
 # --------------------------------------------------------------------------
@@ -1079,7 +1130,7 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     gen_app_icon()
     gen_theme_icons()
-    # Shown at half their size already: sharp at 2x as they are.
+    # The labels' pictures: drawn at 2x, halved for scale 1.
     gen_logos()
     gen_avatar()
     gen_server()

@@ -1,5 +1,7 @@
 #include "mainwindow/ondemand.h"
 
+#include "mainwindow/desktop.h"
+
 #include <QEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -26,7 +28,7 @@ public:
             auto* label = static_cast<QLabel*>(watched);
             const QVariant picture = label->property(pictureProperty);
             if (picture.isValid())
-                label->setPixmap(QPixmap(picture.toString()));
+                label->setPixmap(QPixmap(desktop::pictureForScreen(picture.toString())));
             label->removeEventFilter(this);
             deleteLater();
         }
@@ -40,6 +42,13 @@ void ondemand::setPicture(QLabel* label, const QPixmap& picture)
 {
     label->setProperty(pictureProperty, QVariant());
     label->setPixmap(picture);
+}
+
+void ondemand::pictureForScreen(QLabel* label, const QString& file)
+{
+    const QString picked = desktop::pictureForScreen(file);
+    if (picked != file)
+        label->setPixmap(QPixmap(picked));
 }
 
 void ondemand::picturesWhenShown(QWidget* root)

@@ -1,6 +1,7 @@
 #pragma once
 
 class QLabel;
+class QString;
 class QPixmap;
 class QWidget;
 
@@ -9,9 +10,15 @@ class QWidget;
 namespace ondemand {
 
 // Gives every label under `root` whose form names a picture in its
-// "pixmapWhenShown" property that picture when the label is first shown,
-// unless the program gave it one before (setPicture()).
+// "pixmapWhenShown" property that picture, as the screen's scale picks it,
+// when the label is first shown, unless the program gave it one before
+// (setPicture()).
 void picturesWhenShown(QWidget* root);
+
+// A label's pictures are drawn at its size and at twice it (NAME@2x.png).
+// On a screen scaled past 1, gives `label`, which the form gave `file`, the
+// one drawn at twice its size.
+void pictureForScreen(QLabel* label, const QString& file);
 
 // Shows `picture` in `label` now and for good: the form's picture, if still
 // waiting for the label to be shown, is dropped.

@@ -68,6 +68,7 @@ VelnorMain::VelnorMain(QWidget* parent)
             quiet::polishWhenShown(hidden);
     }
     ondemand::picturesWhenShown(ui->centralWidget);
+    ondemand::pictureForScreen(ui->LogoBig, QStringLiteral(":/resources/logo.png"));
     pages::nameTheSystem(ui);
     for (QWidget* page : std::initializer_list<QWidget*> {
              ui->WingetConnected, ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN })

@@ -46,6 +46,10 @@ private slots:
     void textsReadableOnDarkDesktop();
     void otherLatePagesFit_data();
     void otherLatePagesFit();
+    void labelPicturesHalved_data();
+    void labelPicturesHalved();
+    void labelPicturesForTheScale_data();
+    void labelPicturesForTheScale();
     void windowProperties();
     void onlyLoginPageVisibleAfterConstruction();
     void hiddenFieldsKeepTheirText();
@@ -607,6 +611,60 @@ void FormTest::otherLatePagesFit()
                                    : qobject_cast<QAbstractButton*>(part) != nullptr;
         if (hasText)
             QVERIFY2(part->sizeHint().width() <= part->width(), qPrintable(part->objectName()));
+    }
+}
+
+void FormTest::labelPicturesHalved_data()
+{
+    QTest::addColumn<QString>("picture");
+    for (const char* name : { "logo", "logo_small", "server", "user_avatar", "connected", "money" })
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// At scale 1 a label shows its picture as the label would halve the one drawn
+// at twice its size: the same pixels, from a quarter as many to decode.
+void FormTest::labelPicturesHalved()
+{
+    QFETCH(QString, picture);
+    QImage twice = QPixmap(QStringLiteral(":/resources/%1@2x.png").arg(picture)).toImage();
+    twice.setDevicePixelRatio(1); // as a label takes it
+    const QImage shown = QPixmap(QStringLiteral(":/resources/%1.png").arg(picture)).toImage();
+    QCOMPARE(shown, twice.scaled(twice.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+void FormTest::labelPicturesForTheScale_data()
+{
+    QTest::addColumn<qreal>("scale");
+    for (const qreal scale : { 1.0, 1.5, 2.0 })
+        QTest::addRow("%g", scale) << scale;
+}
+
+// A label shows the picture drawn at its size, or on a scaled screen the one
+// drawn at twice it. The scale is fixed at start, so each row runs in a copy.
+void FormTest::labelPicturesForTheScale()
+{
+    QFETCH(qreal, scale);
+    if (!qEnvironmentVariableIsSet("QT_FONT_DPI")) {
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
+        copy.setProcessEnvironment(environment);
+        copy.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("-silent"),
+                QStringLiteral("labelPicturesForTheScale:") + QString::fromLatin1(QTest::currentDataTag()) });
+        QVERIFY(copy.waitForFinished(60000));
+        QVERIFY2(copy.exitCode() == 0, copy.readAllStandardOutput().constData());
+        return;
+    }
+    VelnorMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.devicePixelRatioF(), scale);
+    for (const char* name : { "LogoBig", "LogoSmall", "label_11" }) {
+        auto* label = window.findChild<QLabel*>(QLatin1String(name));
+        label->parentWidget()->show();
+        label->show();
+        QCOMPARE(label->pixmap(Qt::ReturnByValue).size(), label->size() * (scale > 1 ? 2 : 1));
     }
 }
 
