@@ -60,6 +60,28 @@ private:
 };
 
 namespace {
+// The scale is fixed when the application starts, so a row at a scale runs
+// in a copy of this suite given the font DPI a desktop at that scale hands
+// programs. True in the suite itself, once the copy has run; `failure` then
+// holds the copy's output if it failed.
+bool ranInCopyAtScale(const char* function, qreal scale, QByteArray* failure)
+{
+    if (qEnvironmentVariableIsSet("QT_FONT_DPI"))
+        return false;
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
+    copy.setProcessEnvironment(environment);
+    copy.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("-silent"),
+            QLatin1String(function) + QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag()) });
+    if (!copy.waitForFinished(60000))
+        *failure = "the copy did not finish within 60 s";
+    else if (copy.exitCode() != 0)
+        *failure = copy.readAllStandardOutput();
+    return true;
+}
+
 QString textOf(QObject* object, const QString& property)
 {
     if (property == QLatin1String("placeholder"))
@@ -453,16 +475,9 @@ void FormTest::pagesFitAtEveryScale()
 {
     QFETCH(QString, page);
     QFETCH(qreal, scale);
-    if (!qEnvironmentVariableIsSet("QT_FONT_DPI")) {
-        QProcess copy;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
-        copy.setProcessEnvironment(environment);
-        copy.start(QCoreApplication::applicationFilePath(),
-            { QStringLiteral("-silent"),
-                QStringLiteral("pagesFitAtEveryScale:") + QString::fromLatin1(QTest::currentDataTag()) });
-        QVERIFY(copy.waitForFinished(60000));
-        QVERIFY2(copy.exitCode() == 0, copy.readAllStandardOutput().constData());
+    QByteArray failure;
+    if (ranInCopyAtScale("pagesFitAtEveryScale", scale, &failure)) {
+        QVERIFY2(failure.isEmpty(), failure.constData());
         return;
     }
     fonts::useFormFonts();
@@ -644,16 +659,9 @@ void FormTest::labelPicturesForTheScale_data()
 void FormTest::labelPicturesForTheScale()
 {
     QFETCH(qreal, scale);
-    if (!qEnvironmentVariableIsSet("QT_FONT_DPI")) {
-        QProcess copy;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
-        copy.setProcessEnvironment(environment);
-        copy.start(QCoreApplication::applicationFilePath(),
-            { QStringLiteral("-silent"),
-                QStringLiteral("labelPicturesForTheScale:") + QString::fromLatin1(QTest::currentDataTag()) });
-        QVERIFY(copy.waitForFinished(60000));
-        QVERIFY2(copy.exitCode() == 0, copy.readAllStandardOutput().constData());
+    QByteArray failure;
+    if (ranInCopyAtScale("labelPicturesForTheScale", scale, &failure)) {
+        QVERIFY2(failure.isEmpty(), failure.constData());
         return;
     }
     VelnorMain window;
