@@ -50,7 +50,7 @@ public:
     // system's would.
     void setHangUpDelay(int milliseconds);
     // Waits until a dial is blocked; false if none came in time.
-    bool waitForBlockedDial(int timeoutMilliseconds = 5000);
+    bool waitForBlockedDial(int timeoutMilliseconds = 30000);
     // Ends every blocked dial with `result`, as if the far side had answered.
     void releaseBlockedDials(DWORD result);
 

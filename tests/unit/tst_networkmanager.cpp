@@ -617,7 +617,7 @@ void NetworkManagerTest::hangUpEndsBlockedDial()
     std::unique_ptr<QThread> dialler(QThread::create(
         [&handle, &result] { result = dial(QStringLiteral("alice"), QStringLiteral("pa55word"), &handle); }));
     dialler->start();
-    QTRY_VERIFY(QFile::exists(path(QStringLiteral("blocked-up"))));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path(QStringLiteral("blocked-up"))), 20000);
 
     const HRASCONN published = platform::ras::loadHandle(&handle);
     QVERIFY(published != nullptr);
@@ -644,7 +644,7 @@ void NetworkManagerTest::hangUpBeforeActivationTakesItDown()
     std::unique_ptr<QThread> dialler(QThread::create(
         [&handle, &result] { result = dial(QStringLiteral("alice"), QStringLiteral("pa55word"), &handle); }));
     dialler->start();
-    QTRY_VERIFY(QFile::exists(path(QStringLiteral("blocked-up"))));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path(QStringLiteral("blocked-up"))), 20000);
     QCOMPARE(RasHangUpW(platform::ras::loadHandle(&handle)), DWORD(0));
     QVERIFY(dialler->wait(10000));
 

@@ -4,7 +4,6 @@
 #include "fakeras.h"
 #include "platform/rasfields.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -532,13 +531,12 @@ void PPPWorkerTest::hangUpNeverBlocksTheCaller()
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&turns] { ++turns; });
     ticker.start(20);
-    QElapsedTimer clock;
-    clock.start();
     worker->hangUp();
-    QVERIFY2(clock.elapsed() < 500, "hangUp() waited for the system");
+    // The fake's hang-up records itself only after its delay.
+    QVERIFY2(ras->hangUps().isEmpty(), "hangUp() waited for the system");
     QCOMPARE(worker->statusText(), QStringLiteral("stop"));
     QTRY_COMPARE(ras->hangUps().size(), 1);
-    QVERIFY(worker->waitForHangUps(5000));
+    QVERIFY(worker->waitForHangUps(30000));
     QTRY_COMPARE(worker->errorCodeText(), QStringLiteral("disconnected"));
     QVERIFY2(turns >= 10, qPrintable(QStringLiteral("%1 turns").arg(turns)));
     QCOMPARE(ras->liveConnections(), 0);
@@ -587,7 +585,7 @@ void PPPWorkerTest::abandonedAtEachStepOfADial()
         worker->setStatus(QString());
     }
     QTRY_COMPARE(worker->errorCodeText(), QStringLiteral("disconnected"));
-    QVERIFY(worker->waitForHangUps(5000));
+    QVERIFY(worker->waitForHangUps(30000));
     QVERIFY(worker->statusText() != QStringLiteral("connected"));
     QCOMPARE(ras->liveConnections(), 0);
 }

@@ -6,7 +6,6 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -222,7 +221,7 @@ void OpenVpnTest::connectStartsOpenVpn()
     QCOMPARE(fixture->label("authstatus"), certificateText);
     QVERIFY(!child<QPushButton>("cancel")->isEnabled());
     QTRY_COMPARE(fixture->label("authstatus"), startText);
-    QTRY_VERIFY(record().contains(QStringLiteral("end")));
+    QTRY_VERIFY_WITH_TIMEOUT(record().contains(QStringLiteral("end")), 20000);
     QVERIFY(child<QPushButton>("cancel")->isEnabled());
 
     const QString work = fixture->environment.workFolder();
@@ -253,7 +252,7 @@ void OpenVpnTest::connectStartsOpenVpn()
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     // Stopped by a terminate, so it could restore its routes; the window
     // does not wait for it.
-    QTRY_VERIFY(record().contains(QStringLiteral("terminated")));
+    QTRY_VERIFY_WITH_TIMEOUT(record().contains(QStringLiteral("terminated")), 20000);
     QVERIFY(!QFile::exists(include("auth.conf")));
     QVERIFY(!QFile::exists(include("certificate.crt")));
     QVERIFY(!QFile::exists(include("config.ovpn")));
@@ -312,7 +311,7 @@ void OpenVpnTest::failedDownloadStartsNothing()
     child<QPushButton>("connect")->click();
 
     if (starts) {
-        QTRY_VERIFY(record().contains(QStringLiteral("end")));
+        QTRY_VERIFY_WITH_TIMEOUT(record().contains(QStringLiteral("end")), 20000);
         QCOMPARE(fixture->label("authstatus"), QStringLiteral("starting connection"));
         QFile file(include("config.ovpn"));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -425,18 +424,16 @@ void OpenVpnTest::openVpnIgnoringTerminateIsKilled()
     fixture->setField("server_certificate", url(certificatePath));
     fixture->setField("server_config", url(configPath));
     child<QPushButton>("connect")->click();
-    QTRY_VERIFY(record().contains(QStringLiteral("end")));
+    QTRY_VERIFY_WITH_TIMEOUT(record().contains(QStringLiteral("end")), 20000);
     auto* process = window->findChild<QProcess*>();
     QVERIFY(process);
     // The child may write its record before QProcess has seen it start.
-    QTRY_COMPARE(process->state(), QProcess::Running);
+    QTRY_COMPARE_WITH_TIMEOUT(process->state(), QProcess::Running, 20000);
 
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(QMetaObject::invokeMethod(window, "on_disconnect_clicked"));
     // The window goes on at once; the kill follows the grace period.
-    QVERIFY2(clock.elapsed() < 2000, "the disconnect waited for OpenVPN");
-    QTRY_COMPARE_WITH_TIMEOUT(process->state(), QProcess::NotRunning, 10000);
+    QVERIFY2(process->state() == QProcess::Running, "the disconnect waited for OpenVPN");
+    QTRY_COMPARE_WITH_TIMEOUT(process->state(), QProcess::NotRunning, 20000);
     QVERIFY(!record().contains(QStringLiteral("terminated")));
 }
 

@@ -167,8 +167,8 @@ void SingleInstanceTest::runningCopyServesRaiseRequest()
     QVERIFY(second->readAllStandardError().contains("was here"));
     QCOMPARE(first->state(), QProcess::Running);
 
-    // Served at the first copy's next tick.
-    QTRY_COMPARE_WITH_TIMEOUT(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"), 4500);
+    // Served at one of the first copy's next ticks; a loaded machine may delay one.
+    QTRY_COMPARE_WITH_TIMEOUT(readKey(QStringLiteral("vlmaximize")), QStringLiteral("0"), 30000);
     QCOMPARE(first->state(), QProcess::Running);
 }
 
