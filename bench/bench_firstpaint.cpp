@@ -7,6 +7,7 @@
 #include "app/datafolder.h"
 #include "app/identity.h"
 #include "app/settings.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
@@ -45,6 +46,7 @@ int main(int argc, char* argv[])
         app::setIdentity();
         app::settings::keepPrivate();
         platform::drawWithoutOpenGl();
+        desktop::scaleWithTheScreen();
     }
     QApplication app(argc, argv);
     EndAfterFirstPaint end;

@@ -12,6 +12,7 @@
 
 #include "cataloguefixture.h"
 #include "connection/state.h"
+#include "mainwindow/desktop.h"
 #include "mainwindow/tray.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
@@ -99,6 +100,7 @@ int main(int argc, char** argv)
     QDir::setCurrent(sandbox.path());
 
     platform::drawWithoutOpenGl();
+    desktop::scaleWithTheScreen();
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     WakeCounter counter;

@@ -1,5 +1,7 @@
 #include "mainwindow/desktop.h"
 
+#include "platform/drawing.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QWidget>
@@ -12,6 +14,7 @@ QT_END_NAMESPACE
 
 void desktop::scaleWithTheScreen()
 {
+    platform::scaleOnlyAsTheDesktopAsks();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     // Not rounded: at 150 % the window is 1.5 times the design. Rounded up,

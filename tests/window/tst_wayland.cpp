@@ -9,9 +9,10 @@
 
 #include <memory>
 
-// The real program in a Wayland session: Debian's weston on its X11 backend
-// inside Xvfb (the headless backend has no seat, so nothing could drag), the
-// demo service, and xdotool as the user's mouse.
+// The real program on the desktops users have. In a Wayland session:
+// Debian's weston on its X11 backend inside Xvfb (the headless backend has no
+// seat, so nothing could drag), the demo service, and xdotool as the user's
+// mouse. On X11: Xvfb, with the Xft.dpi a desktop writes or none.
 class WaylandTest : public QObject {
     Q_OBJECT
 
@@ -20,8 +21,10 @@ private slots:
     void cleanup();
 
     void signsInAndTheCompositorMovesIt();
+    void x11ScaleIsTheDesktops();
 
 private:
+    QProcess* startXvfb();
     QProcess* start(const QString& program, const QString& arguments, const QProcessEnvironment& environment,
         const QString& log, bool readOutput = false);
     QImage screenshot(const QString& keepAs);
@@ -121,12 +124,21 @@ bool WaylandTest::pointer(const QString& actions)
     return xdotool.waitForFinished(20000) && xdotool.exitCode() == 0;
 }
 
+// Its screen is 100 DPI, as Xvfb's are unless told otherwise. It keeps its
+// resources when the last program leaves.
+QProcess* WaylandTest::startXvfb()
+{
+    QProcess* xvfb = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset"),
+        session, QStringLiteral("xvfb.log"), true);
+    if (QTest::qWaitFor([xvfb] { return xvfb->canReadLine(); }, 20000))
+        session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
+    return xvfb;
+}
+
 void WaylandTest::signsInAndTheCompositorMovesIt()
 {
-    QProcess* xvfb = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp"),
-        session, QStringLiteral("xvfb.log"), true);
-    QTRY_VERIFY_WITH_TIMEOUT(xvfb->canReadLine(), 20000);
-    session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
+    startXvfb();
+    QVERIFY(session.contains(QStringLiteral("DISPLAY")));
     start(QStringLiteral("weston"),
         QStringLiteral("--backend=x11-backend.so --use-pixman --debug --socket=velnor-test --idle-time=0 "
                        "--width=1024 --height=768"),
@@ -191,6 +203,61 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     QVERIFY(pointer(at("mousemove %1 %2", end + QPoint(40, 20))));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.motion\\(") > motions, 10000);
     QCOMPARE(sent("xdg_toplevel@\\d+\\.move\\("), 1);
+}
+
+// The window's size on an X desktop that sets the Xft.dpi given, or none: a
+// desktop that sets none asks for no scaling, whatever DPI the screen has.
+void WaylandTest::x11ScaleIsTheDesktops()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xrdb")).isEmpty())
+        QSKIP("xrdb is not installed (scripts/deps)");
+    startXvfb();
+    QVERIFY(session.contains(QStringLiteral("DISPLAY")));
+    const auto windowSize = [this](const QString& name) {
+        QProcessEnvironment client = session;
+        client.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        client.insert(QStringLiteral("XDG_CONFIG_HOME"), env->workFolder() + QStringLiteral("/config-") + name);
+        client.insert(QStringLiteral("VELNOR_DATA_DIR"), env->workFolder() + QStringLiteral("/data-") + name);
+        // Nothing listens there: the address check fails at once.
+        client.insert(QStringLiteral("VELNOR_API_BASE"), QStringLiteral("http://127.0.0.1:9/api"));
+        client.insert(QStringLiteral("VELNOR_IP_ECHO_URL"), QStringLiteral("http://127.0.0.1:9/ip"));
+        std::unique_ptr<QProcess> program(start(QStringLiteral(VELNOR_EXECUTABLE), QString(), client, name + ".log"));
+        processes.removeOne(program.get());
+        const auto xdotool = [this](const QStringList& arguments) {
+            QProcess process;
+            process.setProcessEnvironment(session);
+            process.start(QStringLiteral("xdotool"), arguments);
+            process.waitForFinished(30000);
+            return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+        };
+        const QString window = xdotool({ QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+            QStringLiteral("--pid"), QString::number(program->processId()) });
+        const auto geometry = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)"))
+                                  .match(xdotool({ QStringLiteral("getwindowgeometry"), window.section(QLatin1Char('\n'), -1) }));
+        const QSize size(geometry.captured(1).toInt(), geometry.captured(2).toInt());
+        program->terminate();
+        program->waitForFinished(10000);
+        return size;
+    };
+    const auto setDpi = [this](const QByteArray& resources) {
+        QProcess xrdb;
+        xrdb.setProcessEnvironment(session);
+        xrdb.start(QStringLiteral("xrdb"), { QStringLiteral("-load") });
+        xrdb.write(resources);
+        xrdb.closeWriteChannel();
+        return xrdb.waitForFinished(20000) && xrdb.exitCode() == 0;
+    };
+
+    const QSize unset = windowSize(QStringLiteral("unset"));
+    QVERIFY(setDpi("Xft.dpi: 96\n"));
+    const QSize atOne = windowSize(QStringLiteral("96"));
+    QVERIFY(setDpi("Xft.antialias: 1\nXft.dpi: 144\n"));
+    const QSize atOneAndAHalf = windowSize(QStringLiteral("144"));
+
+    QVERIFY(!atOne.isEmpty());
+    QCOMPARE(unset, atOne);
+    QVERIFY2(qAbs(atOneAndAHalf.width() - atOne.width() * 3 / 2) <= 2 && qAbs(atOneAndAHalf.height() - atOne.height() * 3 / 2) <= 2,
+        qPrintable(QStringLiteral("%1x%2 at 144 DPI").arg(atOneAndAHalf.width()).arg(atOneAndAHalf.height())));
 }
 
 QTEST_MAIN(WaylandTest)
