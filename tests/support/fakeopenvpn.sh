@@ -23,12 +23,13 @@ fi
     done
     echo "end"
 } > "$record.tmp"
-mv "$record.tmp" "$record"
+# The log first: once the record shows "end", a stop may come at once.
 previous=""
 for argument in "$@"; do
     [ "$previous" = "--log" ] && echo "log line" >> "$argument"
     previous=$argument
 done
+mv "$record.tmp" "$record"
 while :; do
     sleep 0.05
 done
