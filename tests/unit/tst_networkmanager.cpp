@@ -757,7 +757,8 @@ void NetworkManagerTest::failureCodes()
     outcome.crashed = crashed;
     outcome.exitCode = exitCode;
     outcome.errorText = errorText;
-    QCOMPARE(platform::networkmanager::errorCode(static_cast<platform::networkmanager::Step>(step), outcome), DWORD(code));
+    QCOMPARE(
+        platform::networkmanager::errorCode(static_cast<platform::networkmanager::Step>(step), outcome), DWORD(code));
 }
 
 void NetworkManagerTest::escapeSecret_data()

@@ -128,8 +128,9 @@ bool WaylandTest::pointer(const QString& actions)
 // resources when the last program leaves.
 QProcess* WaylandTest::startXvfb()
 {
-    QProcess* xvfb = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset"),
-        session, QStringLiteral("xvfb.log"), true);
+    QProcess* xvfb
+        = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset"),
+            session, QStringLiteral("xvfb.log"), true);
     if (QTest::qWaitFor([xvfb] { return xvfb->canReadLine(); }, 20000))
         session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
     return xvfb;
@@ -230,10 +231,11 @@ void WaylandTest::x11ScaleIsTheDesktops()
             process.waitForFinished(30000);
             return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
         };
-        const QString window = xdotool({ QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-            QStringLiteral("--pid"), QString::number(program->processId()) });
-        const auto geometry = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)"))
-                                  .match(xdotool({ QStringLiteral("getwindowgeometry"), window.section(QLatin1Char('\n'), -1) }));
+        const QString window = xdotool({ QStringLiteral("search"), QStringLiteral("--sync"),
+            QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(program->processId()) });
+        const auto geometry
+            = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)"))
+                  .match(xdotool({ QStringLiteral("getwindowgeometry"), window.section(QLatin1Char('\n'), -1) }));
         const QSize size(geometry.captured(1).toInt(), geometry.captured(2).toInt());
         program->terminate();
         program->waitForFinished(10000);
@@ -256,7 +258,8 @@ void WaylandTest::x11ScaleIsTheDesktops()
 
     QVERIFY(!atOne.isEmpty());
     QCOMPARE(unset, atOne);
-    QVERIFY2(qAbs(atOneAndAHalf.width() - atOne.width() * 3 / 2) <= 2 && qAbs(atOneAndAHalf.height() - atOne.height() * 3 / 2) <= 2,
+    QVERIFY2(qAbs(atOneAndAHalf.width() - atOne.width() * 3 / 2) <= 2
+            && qAbs(atOneAndAHalf.height() - atOne.height() * 3 / 2) <= 2,
         qPrintable(QStringLiteral("%1x%2 at 144 DPI").arg(atOneAndAHalf.width()).arg(atOneAndAHalf.height())));
 }
 

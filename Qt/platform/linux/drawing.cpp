@@ -33,14 +33,14 @@ bool desktopSetsDpi()
     if (!screen)
         return true;
     // RESOURCE_MANAGER holds them as text, one "name:\tvalue" a line.
-    const auto cookie = xcb_get_property(connection, 0, screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0,
-        16 * 1024 * 1024);
+    const auto cookie = xcb_get_property(
+        connection, 0, screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 16 * 1024 * 1024);
     const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
         xcb_get_property_reply(connection, cookie, nullptr), std::free);
     if (!reply)
         return true;
-    const QByteArray resources(static_cast<const char*>(xcb_get_property_value(reply.get())),
-        xcb_get_property_value_length(reply.get()));
+    const QByteArray resources(
+        static_cast<const char*>(xcb_get_property_value(reply.get())), xcb_get_property_value_length(reply.get()));
     for (const QByteArray& line : resources.split('\n')) {
         if (line.trimmed().startsWith("Xft.dpi:"))
             return true;
