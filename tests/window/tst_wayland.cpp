@@ -24,11 +24,11 @@ private slots:
     void x11ScaleIsTheDesktops();
 
 private:
-    QProcess* startXvfb();
+    bool startXvfb();
     QProcess* start(const QString& program, const QString& arguments, const QProcessEnvironment& environment,
         const QString& log, bool readOutput = false);
     QImage screenshot(const QString& keepAs);
-    bool pointer(const QString& actions);
+    bool xdotool(const QString& arguments, QString* output = nullptr);
 
     std::unique_ptr<TestEnvironment> env;
     QList<QProcess*> processes;
@@ -116,30 +116,34 @@ QImage WaylandTest::screenshot(const QString& keepAs)
     return shot;
 }
 
-bool WaylandTest::pointer(const QString& actions)
+// The user's mouse, or a look at the X server's windows.
+bool WaylandTest::xdotool(const QString& arguments, QString* output)
 {
     QProcess xdotool;
     xdotool.setProcessEnvironment(session);
-    xdotool.start(QStringLiteral("xdotool"), QProcess::splitCommand(actions));
-    return xdotool.waitForFinished(20000) && xdotool.exitCode() == 0;
+    xdotool.start(QStringLiteral("xdotool"), QProcess::splitCommand(arguments));
+    const bool done = xdotool.waitForFinished(30000) && xdotool.exitCode() == 0;
+    if (output)
+        *output = QString::fromLatin1(xdotool.readAllStandardOutput()).trimmed();
+    return done;
 }
 
 // Its screen is 100 DPI, as Xvfb's are unless told otherwise. It keeps its
-// resources when the last program leaves.
-QProcess* WaylandTest::startXvfb()
+// resources when the last program leaves. False if it did not come up.
+bool WaylandTest::startXvfb()
 {
     QProcess* xvfb
         = start(QStringLiteral("Xvfb"), QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset"),
             session, QStringLiteral("xvfb.log"), true);
-    if (QTest::qWaitFor([xvfb] { return xvfb->canReadLine(); }, 20000))
-        session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
-    return xvfb;
+    if (!QTest::qWaitFor([xvfb] { return xvfb->canReadLine(); }, 20000))
+        return false;
+    session.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed()));
+    return true;
 }
 
 void WaylandTest::signsInAndTheCompositorMovesIt()
 {
-    startXvfb();
-    QVERIFY(session.contains(QStringLiteral("DISPLAY")));
+    QVERIFY(startXvfb());
     start(QStringLiteral("weston"),
         QStringLiteral("--backend=x11-backend.so --use-pixman --debug --socket=velnor-test --idle-time=0 "
                        "--width=1024 --height=768"),
@@ -187,21 +191,21 @@ void WaylandTest::signsInAndTheCompositorMovesIt()
     const auto at = [](const char* action, const QPoint& point) {
         return QString::fromLatin1(action).arg(point.x()).arg(point.y());
     };
-    QVERIFY(pointer(QStringLiteral("mousemove 1200 1000")));
-    QVERIFY(pointer(at("mousemove %1 %2", press)));
+    QVERIFY(xdotool(QStringLiteral("mousemove 1200 1000")));
+    QVERIFY(xdotool(at("mousemove %1 %2", press)));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.enter\\("), 10000);
-    QVERIFY(pointer(QStringLiteral("mousedown 1")));
+    QVERIFY(xdotool(QStringLiteral("mousedown 1")));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.button\\("), 10000);
-    QVERIFY(pointer(at("mousemove %1 %2", press + QPoint(5, 5))));
+    QVERIFY(xdotool(at("mousemove %1 %2", press + QPoint(5, 5))));
     QTRY_VERIFY_WITH_TIMEOUT(sent("xdg_toplevel@\\d+\\.move\\("), 10000);
-    QVERIFY(pointer(at("mousemove %1 %2 mouseup 1", end)));
+    QVERIFY(xdotool(at("mousemove %1 %2 mouseup 1", end)));
     // The compositor moves it with the pointer from where it was pressed.
     QTRY_COMPARE_WITH_TIMEOUT(
         blueArea(screenshot(QStringLiteral("wayland-moved.png"))).topLeft(), before.topLeft() + end - press, 20000);
 
     // Released: the pointer moving on over the window moves it no more.
     const int motions = sent("wl_pointer@\\d+\\.motion\\(");
-    QVERIFY(pointer(at("mousemove %1 %2", end + QPoint(40, 20))));
+    QVERIFY(xdotool(at("mousemove %1 %2", end + QPoint(40, 20))));
     QTRY_VERIFY_WITH_TIMEOUT(sent("wl_pointer@\\d+\\.motion\\(") > motions, 10000);
     QCOMPARE(sent("xdg_toplevel@\\d+\\.move\\("), 1);
 }
@@ -212,8 +216,7 @@ void WaylandTest::x11ScaleIsTheDesktops()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("xrdb")).isEmpty())
         QSKIP("xrdb is not installed (scripts/deps)");
-    startXvfb();
-    QVERIFY(session.contains(QStringLiteral("DISPLAY")));
+    QVERIFY(startXvfb());
     const auto windowSize = [this](const QString& name) {
         QProcessEnvironment client = session;
         client.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -224,22 +227,13 @@ void WaylandTest::x11ScaleIsTheDesktops()
         client.insert(QStringLiteral("VELNOR_IP_ECHO_URL"), QStringLiteral("http://127.0.0.1:9/ip"));
         std::unique_ptr<QProcess> program(start(QStringLiteral(VELNOR_EXECUTABLE), QString(), client, name + ".log"));
         processes.removeOne(program.get());
-        const auto xdotool = [this](const QStringList& arguments) {
-            QProcess process;
-            process.setProcessEnvironment(session);
-            process.start(QStringLiteral("xdotool"), arguments);
-            process.waitForFinished(30000);
-            return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
-        };
-        const QString window = xdotool({ QStringLiteral("search"), QStringLiteral("--sync"),
-            QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(program->processId()) });
-        const auto geometry
-            = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)"))
-                  .match(xdotool({ QStringLiteral("getwindowgeometry"), window.section(QLatin1Char('\n'), -1) }));
-        const QSize size(geometry.captured(1).toInt(), geometry.captured(2).toInt());
+        QString window, geometry;
+        xdotool(QStringLiteral("search --sync --onlyvisible --pid %1").arg(program->processId()), &window);
+        xdotool(QStringLiteral("getwindowgeometry ") + window.section(QLatin1Char('\n'), -1), &geometry);
+        const auto size = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
         program->terminate();
         program->waitForFinished(10000);
-        return size;
+        return QSize(size.captured(1).toInt(), size.captured(2).toInt());
     };
     const auto setDpi = [this](const QByteArray& resources) {
         QProcess xrdb;
