@@ -436,7 +436,9 @@ void NetworkManagerRealTest::hangUpLeavesNothingActive()
     QVERIFY(dialling.thread->wait(20000));
 
     QCOMPARE(dialling.result.load(), ERROR_USER_DISCONNECTION);
-    QCOMPARE(activeState(), QString());
+    // NetworkManager accepts the "down" at once and ends the activation as
+    // its plug-in stops, which a loaded machine may take a while to do.
+    QTRY_COMPARE_WITH_TIMEOUT(activeState(), QString(), 30000);
 }
 
 void NetworkManagerRealTest::hangUpWithoutRights()
