@@ -4,10 +4,8 @@
 # the page is polished again when it is first shown.
 #   cmake -DIN=<uic output> -DOUT=<header> -P pagesinplace.cmake
 file(READ "${IN}" text)
+# A form without tab widgets is written as uic made it.
 string(REGEX MATCHALL "[A-Za-z_0-9]+->addTab\\([A-Za-z_0-9]+," adds "${text}")
-if(NOT adds)
-    message(FATAL_ERROR "pagesinplace: no tab pages in ${IN}")
-endif()
 foreach(add IN LISTS adds)
     string(REGEX REPLACE "^([A-Za-z_0-9]+)->addTab\\(([A-Za-z_0-9]+),$" "\\1;\\2" pair "${add}")
     list(GET pair 0 tabs)
@@ -21,6 +19,8 @@ foreach(add IN LISTS adds)
         "${page} = new QWidget(${tabs}->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly));"
         text "${text}")
 endforeach()
-string(REPLACE "#include <QtWidgets/QTabWidget>" "#include <QtWidgets/QStackedWidget>\n#include <QtWidgets/QTabWidget>"
-    text "${text}")
+if(adds)
+    string(REPLACE "#include <QtWidgets/QTabWidget>" "#include <QtWidgets/QStackedWidget>\n#include <QtWidgets/QTabWidget>"
+        text "${text}")
+endif()
 file(WRITE "${OUT}" "${text}")

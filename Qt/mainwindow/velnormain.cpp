@@ -1,5 +1,5 @@
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
+#include "mainwindow/form.h"
 
 #include "app/identity.h"
 #include "app/settings.h"
@@ -62,18 +62,14 @@ VelnorMain::VelnorMain(QWidget* parent)
         const quiet::PolishHold hold;
         ui->setupUi(this);
         desktop::useFormPalette(this);
-        for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->WingetConnected,
-                 ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN, ui->WidgetPaymentInProgress,
-                 ui->LogoSmall, ui->application_version, ui->loading })
+        for (QWidget* hidden : std::initializer_list<QWidget*> { ui->XMLUserData, ui->signedInPage.holder(),
+                 ui->newAccountPage.holder(), ui->connectingPage.holder(), ui->connectedPage.holder(),
+                 ui->WidgetPaymentInProgress, ui->LogoSmall, ui->application_version, ui->loading })
             quiet::polishWhenShown(hidden);
     }
     ondemand::picturesWhenShown(ui->centralWidget);
     ondemand::pictureForScreen(ui->LogoBig, QStringLiteral(":/resources/logo.png"));
-    pages::nameTheSystem(ui);
-    for (QWidget* page : std::initializer_list<QWidget*> {
-             ui->WingetConnected, ui->WidgetNewAccount, ui->WidgetConnectingVPN, ui->WidgetConnectedVPN })
-        fonts::fitTextsWhenShown(page);
-    lists::useTextList(ui->servers);
+    prepareLatePages();
     ui->XMLUserData->hide();
     // The hidden fields hold the program's state and are never drawn: their
     // text is not laid out for display on every write, and has no length
@@ -84,8 +80,7 @@ VelnorMain::VelnorMain(QWidget* parent)
     }
     // These show what the service and the IP echo page send, which anyone on
     // the path can change: plain text, never markup or pictures.
-    for (QLabel* label : { ui->ip, ui->authstatus, ui->user_name, ui->user_email, ui->user_plan, ui->user_expire,
-             ui->user_quota, ui->connecting_title, ui->connecting_message, ui->connected_title, ui->connected_message })
+    for (QLabel* label : { ui->ip, ui->authstatus, ui->connecting_title, ui->connected_title })
         label->setTextFormat(Qt::PlainText);
 
     // The form's icon, at the sizes a window manager draws (see windowicon.h).
@@ -111,7 +106,6 @@ VelnorMain::VelnorMain(QWidget* parent)
     // Parented to their labels so they are released with the window.
     ui->loading->hide();
     quiet::runMovieWhileShown(ui->loading, QStringLiteral(":/resources/loading3.gif"));
-    quiet::runMovieWhileShown(ui->connecting_image, QStringLiteral(":/resources/loader.gif"));
 
     ui->workingFolder->setText(QDir::currentPath());
 
@@ -181,18 +175,6 @@ VelnorMain::VelnorMain(QWidget* parent)
         ui->autologin->setChecked(false);
     }
 
-    if (app::settings::preference(Preference::StartWithSystem))
-        ui->startWithWindows->setChecked(true);
-    if (app::settings::preference(Preference::AutoConnect))
-        ui->vpn_auto_connect->setChecked(true);
-    if (app::settings::preference(Preference::StartMinimized))
-        ui->startMinimized->setChecked(true);
-    if (app::settings::preference(Preference::ShowTaskbarIcon))
-        ui->showTaskbarIcon->setChecked(true);
-
-    ui->tabAccountZoneInfo->hide();
-    ui->tabAccountZonePayment->hide();
-
     ui->quick_stage->setText(QStringLiteral("0"));
     ui->paymentInProgress->setText(QStringLiteral("0"));
 
@@ -201,6 +183,43 @@ VelnorMain::VelnorMain(QWidget* parent)
     ui->ip->setText(QStringLiteral("     .     .     .     "));
     ui->connection_status_icon->setStyleSheet(QStringLiteral("background:url(:/resources/not_connected_icon.png); "));
     ui->connection_status->setText(tr("not connected"));
+}
+
+// What each late page needs before a caller sees it, as the window would
+// have given it at start.
+void VelnorMain::prepareLatePages()
+{
+    ui->signedInPage.whenMade([this] {
+        QWidget* page = ui->signedInPage.holder();
+        ondemand::picturesWhenShown(page);
+        fonts::fitTextsWhenShown(page);
+        lists::useTextList(ui->servers);
+        for (QLabel* label : { ui->user_name, ui->user_email, ui->user_plan, ui->user_expire, ui->user_quota })
+            label->setTextFormat(Qt::PlainText);
+        pages::nameTheSystem(ui);
+        using app::settings::Preference;
+        ui->startWithWindows->setChecked(app::settings::preference(Preference::StartWithSystem));
+        ui->vpn_auto_connect->setChecked(app::settings::preference(Preference::AutoConnect));
+        ui->startMinimized->setChecked(app::settings::preference(Preference::StartMinimized));
+        ui->showTaskbarIcon->setChecked(app::settings::preference(Preference::ShowTaskbarIcon));
+        ui->tabAccountZoneInfo->hide();
+        ui->tabAccountZonePayment->hide();
+    });
+    ui->newAccountPage.whenMade([this] {
+        ondemand::picturesWhenShown(ui->newAccountPage.holder());
+        fonts::fitTextsWhenShown(ui->newAccountPage.holder());
+    });
+    ui->connectingPage.whenMade([this] {
+        ondemand::picturesWhenShown(ui->connectingPage.holder());
+        fonts::fitTextsWhenShown(ui->connectingPage.holder());
+        ui->connecting_message->setTextFormat(Qt::PlainText);
+        quiet::runMovieWhileShown(ui->connecting_image, QStringLiteral(":/resources/loader.gif"));
+    });
+    ui->connectedPage.whenMade([this] {
+        ondemand::picturesWhenShown(ui->connectedPage.holder());
+        fonts::fitTextsWhenShown(ui->connectedPage.holder());
+        ui->connected_message->setTextFormat(Qt::PlainText);
+    });
 }
 
 VelnorMain::~VelnorMain()

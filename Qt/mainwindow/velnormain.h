@@ -113,6 +113,7 @@ private slots:
     void on_checkAndroid_clicked();
 
 private:
+    void prepareLatePages();
     Ui::VelnorMain* ui = nullptr;
     QString appVersion;
     QString latestVersion;

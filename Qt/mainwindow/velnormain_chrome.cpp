@@ -1,5 +1,5 @@
+#include "mainwindow/form.h"
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
 
 #include "app/settings.h"
 #include "mainwindow/fonts.h"
@@ -60,10 +60,14 @@ void VelnorMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && ui) {
-        resetFormLists(ui);
+        // A page not made yet takes the words when it is made.
+        const bool tabsMade = ui->signedInPage.isMade();
+        if (tabsMade)
+            resetFormLists(ui);
         ui->retranslateUi(this);
         pages::nameTheSystem(ui);
-        fonts::fitTextsWhenShown(ui->WingetConnected);
+        if (tabsMade)
+            fonts::fitTextsWhenShown(ui->WingetConnected);
     }
 }
 

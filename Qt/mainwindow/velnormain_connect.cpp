@@ -1,5 +1,5 @@
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
+#include "mainwindow/form.h"
 
 #include "connection/errortexts.h"
 #include "connection/launcher.h"

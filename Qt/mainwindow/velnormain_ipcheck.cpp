@@ -1,5 +1,5 @@
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
+#include "mainwindow/form.h"
 
 #include "connection/monitoring.h"
 #include "connection/openvpn.h"

@@ -1,5 +1,5 @@
+#include "mainwindow/form.h"
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
 
 #include "app/settings.h"
 #include "connection/monitoring.h"
@@ -21,7 +21,8 @@ void VelnorMain::UpdateTimer()
     elapsedSeconds += 3;
     const int quickStage = connection::fieldNumber(ui->quick_stage->text());
     // Buttons disabled when an attempt starts come back on its second tick.
-    if (elapsedSeconds > 3) {
+    // A tab page not made yet has them as the form makes them: enabled.
+    if (elapsedSeconds > 3 && ui->signedInPage.isMade()) {
         ui->connect->setEnabled(true);
         if (quickStage < 1)
             ui->quickConnect->setEnabled(true);

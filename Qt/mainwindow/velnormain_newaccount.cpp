@@ -1,5 +1,5 @@
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
+#include "mainwindow/form.h"
 
 #include "mainwindow/messagebox.h"
 #include "mainwindow/pages.h"

@@ -1,5 +1,5 @@
 #include "mainwindow/velnormain.h"
-#include "ui_velnormain.h"
+#include "mainwindow/form.h"
 
 #include "app/identity.h"
 #include "app/settings.h"

@@ -4,6 +4,7 @@
 #include "fakebackend.h"
 #include "testenvironment.h"
 
+#include "mainwindow/form.h"
 #include "mainwindow/velnormain.h"
 
 #include <QLabel>
@@ -29,11 +30,17 @@ public:
     VelnorMain* openWindow();
     void closeWindow();
 
-    // A widget of the window by object name; the test stops when it is missing.
+    // A widget of the window by object name; the test stops when it is
+    // missing. One on a page not made yet is reached as the window's own
+    // code reaches it, which makes its page.
     template <typename T = QWidget>
     T* child(const char* name) const
     {
         auto* widget = window->findChild<T*>(QLatin1String(name));
+        if (!widget) {
+            form::makeLatePages(window.get());
+            widget = window->findChild<T*>(QLatin1String(name));
+        }
         if (!widget)
             qFatal("no widget %s", name);
         return widget;

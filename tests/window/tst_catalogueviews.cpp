@@ -1,3 +1,4 @@
+#include "mainwindow/form.h"
 #include "mainwindow/velnormain.h"
 #include "service/catalogue.h"
 #include "service/documenttext.h"
@@ -184,6 +185,8 @@ void CatalogueViewsTest::init()
 {
     env = std::make_unique<TestEnvironment>();
     window = std::make_unique<VelnorMain>();
+    // The lists live on the signed-in tabs, which the first catalogue makes.
+    form::makeLatePages(window.get());
     // Marks what no walk has written: fields are overwritten, never cleared.
     for (const char* name : selectionFieldNames)
         window->findChild<QLineEdit*>(QLatin1String(name))->setText(QStringLiteral("-"));
