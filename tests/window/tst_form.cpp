@@ -100,11 +100,17 @@ QStringList itemsOf(const QComboBox* box)
         items.append(box->itemText(index));
     return items;
 }
-} // namespace
+}
 
-void FormTest::init() { env = std::make_unique<TestEnvironment>(); }
+void FormTest::init()
+{
+    env = std::make_unique<TestEnvironment>();
+}
 
-void FormTest::cleanup() { env.reset(); }
+void FormTest::cleanup()
+{
+    env.reset();
+}
 
 void FormTest::widgets_data()
 {
@@ -113,224 +119,115 @@ void FormTest::widgets_data()
     QTest::addColumn<bool>("ancestorOnly");
     QTest::addColumn<QRect>("geometry");
 
-    QTest::newRow("XMLUserData") << "QTabWidget"
-                                 << "centralWidget" << false << QRect(20, 500, 661, 141);
-    QTest::newRow("bkwidget") << "QWidget"
-                              << "centralWidget" << false << QRect(10, 10, 321, 281);
-    QTest::newRow("loading") << "QLabel"
-                             << "centralWidget" << false << QRect(330, 380, 16, 11);
-    QTest::newRow("authstatus") << "QLabel"
-                                << "centralWidget" << false << QRect(11, 370, 341, 31);
-    QTest::newRow("application_minimize") << "QPushButton"
-                                          << "centralWidget" << false << QRect(310, 17, 16, 16);
-    QTest::newRow("application_close") << "QPushButton"
-                                       << "centralWidget" << false << QRect(330, 17, 16, 16);
-    QTest::newRow("application_version") << "QLabel"
-                                         << "centralWidget" << false << QRect(50, 42, 91, 20);
-    QTest::newRow("widget") << "QWidget"
-                            << "centralWidget" << false << QRect(10, 10, 343, 421);
-    QTest::newRow("LogoSmall") << "QLabel"
-                               << "centralWidget" << false << QRect(23, 20, 120, 36);
-    QTest::newRow("WingetConnected") << "QTabWidget"
-                                     << "centralWidget" << false << QRect(1, 70, 351, 311);
-    QTest::newRow("WidgetNewAccount") << "QWidget"
-                                      << "centralWidget" << false << QRect(11, 70, 341, 301);
-    QTest::newRow("WidgetConnectedVPN") << "QWidget"
-                                        << "centralWidget" << false << QRect(10, 70, 343, 301);
-    QTest::newRow("WidgetConnectingVPN") << "QWidget"
-                                         << "centralWidget" << false << QRect(11, 70, 341, 301);
-    QTest::newRow("WidgetPaymentInProgress") << "QWidget"
-                                             << "centralWidget" << false << QRect(11, 70, 341, 301);
-    QTest::newRow("connection_status_icon") << "QLabel"
-                                            << "centralWidget" << false << QRect(15, 410, 16, 16);
-    QTest::newRow("WingetLogin") << "QWidget"
-                                 << "widget" << false << QRect(1, 0, 341, 361);
-    QTest::newRow("buy") << "QPushButton"
-                         << "WingetLogin" << false << QRect(10, 330, 91, 21);
-    QTest::newRow("login") << "QPushButton"
-                           << "WingetLogin" << false << QRect(180, 230, 141, 51);
-    QTest::newRow("username") << "QLineEdit"
-                              << "WingetLogin" << false << QRect(20, 150, 301, 31);
-    QTest::newRow("password") << "QLineEdit"
-                              << "WingetLogin" << false << QRect(20, 190, 301, 31);
-    QTest::newRow("autologin") << "QCheckBox"
-                               << "WingetLogin" << false << QRect(20, 230, 141, 17);
-    QTest::newRow("LogoBig") << "QLabel"
-                             << "WingetLogin" << false << QRect(40, 50, 260, 79);
-    QTest::newRow("application_version_2") << "QLabel"
-                                           << "WingetLogin" << false << QRect(120, 95, 171, 20);
-    QTest::newRow("forgot") << "QPushButton"
-                            << "WingetLogin" << false << QRect(230, 330, 101, 20);
-    QTest::newRow("facebook") << "QPushButton"
-                              << "WingetLogin" << false << QRect(100, 330, 131, 20);
-    QTest::newRow("status_widget") << "QWidget"
-                                   << "widget" << false << QRect(0, 390, 344, 31);
-    QTest::newRow("ip") << "QLabel"
-                        << "status_widget" << false << QRect(220, 8, 111, 16);
-    QTest::newRow("label_19") << "QLabel"
-                              << "status_widget" << false << QRect(200, 7, 16, 16);
-    QTest::newRow("connection_status") << "QLabel"
-                                       << "status_widget" << false << QRect(25, 8, 141, 16);
-    QTest::newRow("quickConnect") << "QPushButton"
-                                  << "tabBasic" << false << QRect(75, 60, 150, 150);
-    QTest::newRow("label_22") << "QLabel"
-                              << "tabBasic" << false << QRect(15, 210, 271, 61);
-    QTest::newRow("label_24") << "QLabel"
-                              << "tabBasic" << false << QRect(10, 10, 211, 21);
-    QTest::newRow("connect") << "QPushButton"
-                             << "tabAdvanced" << false << QRect(160, 190, 131, 51);
-    QTest::newRow("servers") << "QComboBox"
-                             << "tabAdvanced" << false << QRect(10, 60, 281, 31);
-    QTest::newRow("protocols") << "QComboBox"
-                               << "tabAdvanced" << false << QRect(90, 100, 201, 31);
-    QTest::newRow("type") << "QComboBox"
-                          << "tabAdvanced" << false << QRect(90, 140, 201, 31);
-    QTest::newRow("server_icon") << "QLabel"
-                                 << "tabAdvanced" << false << QRect(20, 110, 51, 51);
-    QTest::newRow("label_18") << "QLabel"
-                              << "tabAdvanced" << false << QRect(10, 10, 211, 21);
-    QTest::newRow("tabAccountZoneInfo") << "QWidget"
-                                        << "tabAccount" << false << QRect(0, 0, 301, 301);
-    QTest::newRow("user_expire") << "QLabel"
-                                 << "tabAccountZoneInfo" << false << QRect(20, 170, 261, 20);
-    QTest::newRow("user_avatar") << "QLabel"
-                                 << "tabAccountZoneInfo" << false << QRect(10, 70, 41, 41);
-    QTest::newRow("user_email") << "QLabel"
-                                << "tabAccountZoneInfo" << false << QRect(60, 90, 231, 16);
-    QTest::newRow("user_plan") << "QLabel"
-                               << "tabAccountZoneInfo" << false << QRect(20, 150, 261, 20);
-    QTest::newRow("label_20") << "QLabel"
-                              << "tabAccountZoneInfo" << false << QRect(10, 10, 221, 21);
-    QTest::newRow("label12312") << "QLabel"
-                                << "tabAccountZoneInfo" << false << QRect(10, 40, 281, 20);
-    QTest::newRow("label2030423") << "QLabel"
-                                  << "tabAccountZoneInfo" << false << QRect(10, 130, 281, 20);
-    QTest::newRow("user_name") << "QLabel"
-                               << "tabAccountZoneInfo" << false << QRect(60, 70, 221, 16);
-    QTest::newRow("user_quota") << "QLabel"
-                                << "tabAccountZoneInfo" << false << QRect(20, 190, 251, 21);
-    QTest::newRow("subscription_extend") << "QPushButton"
-                                         << "tabAccountZoneInfo" << false << QRect(120, 260, 171, 31);
-    QTest::newRow("logout") << "QPushButton"
-                            << "tabAccountZoneInfo" << false << QRect(10, 260, 101, 31);
-    QTest::newRow("tabAccountZonePayment") << "QWidget"
-                                           << "tabAccount" << false << QRect(0, -10, 301, 311);
-    QTest::newRow("payment_do") << "QPushButton"
-                                << "tabAccountZonePayment" << false << QRect(120, 270, 171, 31);
-    QTest::newRow("payment_processor") << "QComboBox"
-                                       << "tabAccountZonePayment" << false << QRect(10, 100, 281, 31);
-    QTest::newRow("payment_plan") << "QComboBox"
-                                  << "tabAccountZonePayment" << false << QRect(10, 140, 281, 31);
-    QTest::newRow("label_14") << "QLabel"
-                              << "tabAccountZonePayment" << false << QRect(10, 50, 301, 21);
-    QTest::newRow("label_23") << "QLabel"
-                              << "tabAccountZonePayment" << false << QRect(10, 20, 221, 21);
-    QTest::newRow("checkout_cancel") << "QPushButton"
-                                     << "tabAccountZonePayment" << false << QRect(10, 270, 101, 31);
-    QTest::newRow("label_25") << "QLabel"
-                              << "tabAccountZonePayment" << false << QRect(10, 190, 281, 51);
-    QTest::newRow("label_21") << "QLabel"
-                              << "tabSettings" << false << QRect(10, 10, 221, 21);
-    QTest::newRow("groupBox_4") << "QGroupBox"
-                                << "tabSettings" << false << QRect(10, 50, 281, 91);
-    QTest::newRow("startWithWindows") << "QCheckBox"
-                                      << "groupBox_4" << false << QRect(10, 20, 261, 17);
-    QTest::newRow("startMinimized") << "QCheckBox"
-                                    << "groupBox_4" << false << QRect(10, 40, 281, 17);
-    QTest::newRow("vpn_auto_connect") << "QCheckBox"
-                                      << "groupBox_4" << false << QRect(10, 60, 281, 17);
-    QTest::newRow("groupBox_5") << "QGroupBox"
-                                << "tabSettings" << false << QRect(9, 160, 281, 51);
-    QTest::newRow("showTaskbarIcon") << "QCheckBox"
-                                     << "groupBox_5" << false << QRect(10, 20, 251, 17);
-    QTest::newRow("checkAndroid") << "QPushButton"
-                                  << "tabSettings" << false << QRect(50, 240, 201, 31);
-    QTest::newRow("CreateAccountBtn") << "QPushButton"
-                                      << "WidgetNewAccount" << false << QRect(140, 260, 181, 31);
-    QTest::newRow("NewEmail") << "QLineEdit"
-                              << "WidgetNewAccount" << false << QRect(20, 180, 281, 31);
-    QTest::newRow("NewFirstname") << "QLineEdit"
-                                  << "WidgetNewAccount" << false << QRect(20, 100, 201, 31);
-    QTest::newRow("NewLastname") << "QLineEdit"
-                                 << "WidgetNewAccount" << false << QRect(20, 140, 201, 31);
-    QTest::newRow("create_account_cancel") << "QPushButton"
-                                           << "WidgetNewAccount" << false << QRect(20, 260, 111, 31);
-    QTest::newRow("new_account_label") << "QLabel"
-                                       << "WidgetNewAccount" << false << QRect(0, 0, 341, 31);
-    QTest::newRow("label_13") << "QLabel"
-                              << "WidgetNewAccount" << false << QRect(20, 210, 281, 16);
-    QTest::newRow("label_12") << "QLabel"
-                              << "WidgetNewAccount" << false << QRect(20, 40, 301, 41);
-    QTest::newRow("label_11") << "QLabel"
-                              << "WidgetConnectedVPN" << false << QRect(130, 40, 111, 101);
-    QTest::newRow("disconnect") << "QPushButton"
-                                << "WidgetConnectedVPN" << false << QRect(1, 250, 341, 51);
-    QTest::newRow("connected_message") << "QLabel"
-                                       << "WidgetConnectedVPN" << false << QRect(10, 150, 321, 61);
-    QTest::newRow("connecting_image") << "QLabel"
-                                      << "WidgetConnectingVPN" << false << QRect(140, 60, 60, 64);
-    QTest::newRow("connecting_message") << "QLabel"
-                                        << "WidgetConnectingVPN" << false << QRect(10, 150, 321, 61);
-    QTest::newRow("cancel") << "QPushButton"
-                            << "WidgetConnectingVPN" << false << QRect(0, 250, 342, 51);
-    QTest::newRow("label_17") << "QLabel"
-                              << "WidgetPaymentInProgress" << false << QRect(125, 30, 91, 101);
-    QTest::newRow("connecting_message_2") << "QLabel"
-                                          << "WidgetPaymentInProgress" << false << QRect(10, 130, 321, 111);
-    QTest::newRow("cancel_payment") << "QPushButton"
-                                    << "WidgetPaymentInProgress" << false << QRect(0, 250, 341, 51);
-    QTest::newRow("progressBar") << "QProgressBar"
-                                 << "XMLUserData" << true << QRect(50, 50, 211, 16);
-    QTest::newRow("statuslabel") << "QLabel"
-                                 << "XMLUserData" << true << QRect(260, 50, 111, 16);
-    QTest::newRow("textBrowser") << "QTextBrowser"
-                                 << "XMLUserData" << true << QRect(0, 0, 661, 121);
-    QTest::newRow("logBrowser") << "QTextBrowser"
-                                << "XMLUserData" << true << QRect(0, 0, 661, 121);
-    QTest::newRow("userdatatext") << "QTextBrowser"
-                                  << "XMLUserData" << true << QRect(0, 0, 661, 121);
-    QTest::newRow("groupBox_2") << "QGroupBox"
-                                << "XMLUserData" << true << QRect(40, 10, 411, 331);
-    QTest::newRow("server_name") << "QLineEdit"
-                                 << "XMLUserData" << true << QRect(110, 20, 291, 20);
-    QTest::newRow("server_ip") << "QLineEdit"
-                               << "XMLUserData" << true << QRect(110, 50, 291, 20);
-    QTest::newRow("server_protocol") << "QLineEdit"
-                                     << "XMLUserData" << true << QRect(110, 80, 291, 20);
-    QTest::newRow("server_pskey") << "QLineEdit"
-                                  << "XMLUserData" << true << QRect(110, 110, 291, 20);
-    QTest::newRow("server_assignedIP") << "QLineEdit"
-                                       << "XMLUserData" << true << QRect(110, 140, 291, 20);
-    QTest::newRow("server_certificate") << "QLineEdit"
-                                        << "XMLUserData" << true << QRect(110, 170, 291, 20);
-    QTest::newRow("server_config") << "QLineEdit"
-                                   << "XMLUserData" << true << QRect(110, 200, 291, 20);
-    QTest::newRow("user_enabled") << "QLineEdit"
-                                  << "XMLUserData" << true << QRect(110, 230, 291, 20);
-    QTest::newRow("ipCurrent") << "QLineEdit"
-                               << "XMLUserData" << true << QRect(110, 260, 151, 20);
-    QTest::newRow("connectionStatus") << "QLineEdit"
-                                      << "XMLUserData" << true << QRect(110, 290, 151, 20);
-    QTest::newRow("seconds") << "QLineEdit"
-                             << "XMLUserData" << true << QRect(270, 290, 41, 20);
-    QTest::newRow("paymentInProgress") << "QLineEdit"
-                                       << "XMLUserData" << true << QRect(320, 290, 31, 20);
-    QTest::newRow("groupBox_3") << "QGroupBox"
-                                << "XMLUserData" << true << QRect(60, 20, 411, 71);
-    QTest::newRow("quick_stage") << "QLineEdit"
-                                 << "XMLUserData" << true << QRect(50, 30, 51, 20);
-    QTest::newRow("quick_servers") << "QLineEdit"
-                                   << "XMLUserData" << true << QRect(170, 30, 221, 20);
-    QTest::newRow("workingFolder") << "QLineEdit"
-                                   << "XMLUserData" << true << QRect(60, 0, 411, 20);
-    QTest::newRow("connecting_title") << "QLabel"
-                                      << "XMLUserData" << true << QRect(460, 10, 341, 21);
-    QTest::newRow("connected_title") << "QLabel"
-                                     << "XMLUserData" << true << QRect(500, 40, 321, 21);
-    QTest::newRow("user_area") << "QWidget"
-                               << "XMLUserData" << true << QRect(540, -30, 191, 101);
-    QTest::newRow("connecting_title_2") << "QLabel"
-                                        << "XMLUserData" << true << QRect(340, 50, 341, 31);
+    QTest::newRow("XMLUserData") << "QTabWidget" << "centralWidget" << false << QRect(20, 500, 661, 141);
+    QTest::newRow("bkwidget") << "QWidget" << "centralWidget" << false << QRect(10, 10, 321, 281);
+    QTest::newRow("loading") << "QLabel" << "centralWidget" << false << QRect(330, 380, 16, 11);
+    QTest::newRow("authstatus") << "QLabel" << "centralWidget" << false << QRect(11, 370, 341, 31);
+    QTest::newRow("application_minimize") << "QPushButton" << "centralWidget" << false << QRect(310, 17, 16, 16);
+    QTest::newRow("application_close") << "QPushButton" << "centralWidget" << false << QRect(330, 17, 16, 16);
+    QTest::newRow("application_version") << "QLabel" << "centralWidget" << false << QRect(50, 42, 91, 20);
+    QTest::newRow("widget") << "QWidget" << "centralWidget" << false << QRect(10, 10, 343, 421);
+    QTest::newRow("LogoSmall") << "QLabel" << "centralWidget" << false << QRect(23, 20, 120, 36);
+    QTest::newRow("WingetConnected") << "QTabWidget" << "centralWidget" << false << QRect(1, 70, 351, 311);
+    QTest::newRow("WidgetNewAccount") << "QWidget" << "centralWidget" << false << QRect(11, 70, 341, 301);
+    QTest::newRow("WidgetConnectedVPN") << "QWidget" << "centralWidget" << false << QRect(10, 70, 343, 301);
+    QTest::newRow("WidgetConnectingVPN") << "QWidget" << "centralWidget" << false << QRect(11, 70, 341, 301);
+    QTest::newRow("WidgetPaymentInProgress") << "QWidget" << "centralWidget" << false << QRect(11, 70, 341, 301);
+    QTest::newRow("connection_status_icon") << "QLabel" << "centralWidget" << false << QRect(15, 410, 16, 16);
+    QTest::newRow("WingetLogin") << "QWidget" << "widget" << false << QRect(1, 0, 341, 361);
+    QTest::newRow("buy") << "QPushButton" << "WingetLogin" << false << QRect(10, 330, 91, 21);
+    QTest::newRow("login") << "QPushButton" << "WingetLogin" << false << QRect(180, 230, 141, 51);
+    QTest::newRow("username") << "QLineEdit" << "WingetLogin" << false << QRect(20, 150, 301, 31);
+    QTest::newRow("password") << "QLineEdit" << "WingetLogin" << false << QRect(20, 190, 301, 31);
+    QTest::newRow("autologin") << "QCheckBox" << "WingetLogin" << false << QRect(20, 230, 141, 17);
+    QTest::newRow("LogoBig") << "QLabel" << "WingetLogin" << false << QRect(40, 50, 260, 79);
+    QTest::newRow("application_version_2") << "QLabel" << "WingetLogin" << false << QRect(120, 95, 171, 20);
+    QTest::newRow("forgot") << "QPushButton" << "WingetLogin" << false << QRect(230, 330, 101, 20);
+    QTest::newRow("facebook") << "QPushButton" << "WingetLogin" << false << QRect(100, 330, 131, 20);
+    QTest::newRow("status_widget") << "QWidget" << "widget" << false << QRect(0, 390, 344, 31);
+    QTest::newRow("ip") << "QLabel" << "status_widget" << false << QRect(220, 8, 111, 16);
+    QTest::newRow("label_19") << "QLabel" << "status_widget" << false << QRect(200, 7, 16, 16);
+    QTest::newRow("connection_status") << "QLabel" << "status_widget" << false << QRect(25, 8, 141, 16);
+    QTest::newRow("quickConnect") << "QPushButton" << "tabBasic" << false << QRect(75, 60, 150, 150);
+    QTest::newRow("label_22") << "QLabel" << "tabBasic" << false << QRect(15, 210, 271, 61);
+    QTest::newRow("label_24") << "QLabel" << "tabBasic" << false << QRect(10, 10, 211, 21);
+    QTest::newRow("connect") << "QPushButton" << "tabAdvanced" << false << QRect(160, 190, 131, 51);
+    QTest::newRow("servers") << "QComboBox" << "tabAdvanced" << false << QRect(10, 60, 281, 31);
+    QTest::newRow("protocols") << "QComboBox" << "tabAdvanced" << false << QRect(90, 100, 201, 31);
+    QTest::newRow("type") << "QComboBox" << "tabAdvanced" << false << QRect(90, 140, 201, 31);
+    QTest::newRow("server_icon") << "QLabel" << "tabAdvanced" << false << QRect(20, 110, 51, 51);
+    QTest::newRow("label_18") << "QLabel" << "tabAdvanced" << false << QRect(10, 10, 211, 21);
+    QTest::newRow("tabAccountZoneInfo") << "QWidget" << "tabAccount" << false << QRect(0, 0, 301, 301);
+    QTest::newRow("user_expire") << "QLabel" << "tabAccountZoneInfo" << false << QRect(20, 170, 261, 20);
+    QTest::newRow("user_avatar") << "QLabel" << "tabAccountZoneInfo" << false << QRect(10, 70, 41, 41);
+    QTest::newRow("user_email") << "QLabel" << "tabAccountZoneInfo" << false << QRect(60, 90, 231, 16);
+    QTest::newRow("user_plan") << "QLabel" << "tabAccountZoneInfo" << false << QRect(20, 150, 261, 20);
+    QTest::newRow("label_20") << "QLabel" << "tabAccountZoneInfo" << false << QRect(10, 10, 221, 21);
+    QTest::newRow("label12312") << "QLabel" << "tabAccountZoneInfo" << false << QRect(10, 40, 281, 20);
+    QTest::newRow("label2030423") << "QLabel" << "tabAccountZoneInfo" << false << QRect(10, 130, 281, 20);
+    QTest::newRow("user_name") << "QLabel" << "tabAccountZoneInfo" << false << QRect(60, 70, 221, 16);
+    QTest::newRow("user_quota") << "QLabel" << "tabAccountZoneInfo" << false << QRect(20, 190, 251, 21);
+    QTest::newRow("subscription_extend") << "QPushButton" << "tabAccountZoneInfo" << false << QRect(120, 260, 171, 31);
+    QTest::newRow("logout") << "QPushButton" << "tabAccountZoneInfo" << false << QRect(10, 260, 101, 31);
+    QTest::newRow("tabAccountZonePayment") << "QWidget" << "tabAccount" << false << QRect(0, -10, 301, 311);
+    QTest::newRow("payment_do") << "QPushButton" << "tabAccountZonePayment" << false << QRect(120, 270, 171, 31);
+    QTest::newRow("payment_processor") << "QComboBox" << "tabAccountZonePayment" << false << QRect(10, 100, 281, 31);
+    QTest::newRow("payment_plan") << "QComboBox" << "tabAccountZonePayment" << false << QRect(10, 140, 281, 31);
+    QTest::newRow("label_14") << "QLabel" << "tabAccountZonePayment" << false << QRect(10, 50, 301, 21);
+    QTest::newRow("label_23") << "QLabel" << "tabAccountZonePayment" << false << QRect(10, 20, 221, 21);
+    QTest::newRow("checkout_cancel") << "QPushButton" << "tabAccountZonePayment" << false << QRect(10, 270, 101, 31);
+    QTest::newRow("label_25") << "QLabel" << "tabAccountZonePayment" << false << QRect(10, 190, 281, 51);
+    QTest::newRow("label_21") << "QLabel" << "tabSettings" << false << QRect(10, 10, 221, 21);
+    QTest::newRow("groupBox_4") << "QGroupBox" << "tabSettings" << false << QRect(10, 50, 281, 91);
+    QTest::newRow("startWithWindows") << "QCheckBox" << "groupBox_4" << false << QRect(10, 20, 261, 17);
+    QTest::newRow("startMinimized") << "QCheckBox" << "groupBox_4" << false << QRect(10, 40, 281, 17);
+    QTest::newRow("vpn_auto_connect") << "QCheckBox" << "groupBox_4" << false << QRect(10, 60, 281, 17);
+    QTest::newRow("groupBox_5") << "QGroupBox" << "tabSettings" << false << QRect(9, 160, 281, 51);
+    QTest::newRow("showTaskbarIcon") << "QCheckBox" << "groupBox_5" << false << QRect(10, 20, 251, 17);
+    QTest::newRow("checkAndroid") << "QPushButton" << "tabSettings" << false << QRect(50, 240, 201, 31);
+    QTest::newRow("CreateAccountBtn") << "QPushButton" << "WidgetNewAccount" << false << QRect(140, 260, 181, 31);
+    QTest::newRow("NewEmail") << "QLineEdit" << "WidgetNewAccount" << false << QRect(20, 180, 281, 31);
+    QTest::newRow("NewFirstname") << "QLineEdit" << "WidgetNewAccount" << false << QRect(20, 100, 201, 31);
+    QTest::newRow("NewLastname") << "QLineEdit" << "WidgetNewAccount" << false << QRect(20, 140, 201, 31);
+    QTest::newRow("create_account_cancel") << "QPushButton" << "WidgetNewAccount" << false << QRect(20, 260, 111, 31);
+    QTest::newRow("new_account_label") << "QLabel" << "WidgetNewAccount" << false << QRect(0, 0, 341, 31);
+    QTest::newRow("label_13") << "QLabel" << "WidgetNewAccount" << false << QRect(20, 210, 281, 16);
+    QTest::newRow("label_12") << "QLabel" << "WidgetNewAccount" << false << QRect(20, 40, 301, 41);
+    QTest::newRow("label_11") << "QLabel" << "WidgetConnectedVPN" << false << QRect(130, 40, 111, 101);
+    QTest::newRow("disconnect") << "QPushButton" << "WidgetConnectedVPN" << false << QRect(1, 250, 341, 51);
+    QTest::newRow("connected_message") << "QLabel" << "WidgetConnectedVPN" << false << QRect(10, 150, 321, 61);
+    QTest::newRow("connecting_image") << "QLabel" << "WidgetConnectingVPN" << false << QRect(140, 60, 60, 64);
+    QTest::newRow("connecting_message") << "QLabel" << "WidgetConnectingVPN" << false << QRect(10, 150, 321, 61);
+    QTest::newRow("cancel") << "QPushButton" << "WidgetConnectingVPN" << false << QRect(0, 250, 342, 51);
+    QTest::newRow("label_17") << "QLabel" << "WidgetPaymentInProgress" << false << QRect(125, 30, 91, 101);
+    QTest::newRow("connecting_message_2") << "QLabel" << "WidgetPaymentInProgress" << false << QRect(10, 130, 321, 111);
+    QTest::newRow("cancel_payment") << "QPushButton" << "WidgetPaymentInProgress" << false << QRect(0, 250, 341, 51);
+    QTest::newRow("progressBar") << "QProgressBar" << "XMLUserData" << true << QRect(50, 50, 211, 16);
+    QTest::newRow("statuslabel") << "QLabel" << "XMLUserData" << true << QRect(260, 50, 111, 16);
+    QTest::newRow("textBrowser") << "QTextBrowser" << "XMLUserData" << true << QRect(0, 0, 661, 121);
+    QTest::newRow("logBrowser") << "QTextBrowser" << "XMLUserData" << true << QRect(0, 0, 661, 121);
+    QTest::newRow("userdatatext") << "QTextBrowser" << "XMLUserData" << true << QRect(0, 0, 661, 121);
+    QTest::newRow("groupBox_2") << "QGroupBox" << "XMLUserData" << true << QRect(40, 10, 411, 331);
+    QTest::newRow("server_name") << "QLineEdit" << "XMLUserData" << true << QRect(110, 20, 291, 20);
+    QTest::newRow("server_ip") << "QLineEdit" << "XMLUserData" << true << QRect(110, 50, 291, 20);
+    QTest::newRow("server_protocol") << "QLineEdit" << "XMLUserData" << true << QRect(110, 80, 291, 20);
+    QTest::newRow("server_pskey") << "QLineEdit" << "XMLUserData" << true << QRect(110, 110, 291, 20);
+    QTest::newRow("server_assignedIP") << "QLineEdit" << "XMLUserData" << true << QRect(110, 140, 291, 20);
+    QTest::newRow("server_certificate") << "QLineEdit" << "XMLUserData" << true << QRect(110, 170, 291, 20);
+    QTest::newRow("server_config") << "QLineEdit" << "XMLUserData" << true << QRect(110, 200, 291, 20);
+    QTest::newRow("user_enabled") << "QLineEdit" << "XMLUserData" << true << QRect(110, 230, 291, 20);
+    QTest::newRow("ipCurrent") << "QLineEdit" << "XMLUserData" << true << QRect(110, 260, 151, 20);
+    QTest::newRow("connectionStatus") << "QLineEdit" << "XMLUserData" << true << QRect(110, 290, 151, 20);
+    QTest::newRow("seconds") << "QLineEdit" << "XMLUserData" << true << QRect(270, 290, 41, 20);
+    QTest::newRow("paymentInProgress") << "QLineEdit" << "XMLUserData" << true << QRect(320, 290, 31, 20);
+    QTest::newRow("groupBox_3") << "QGroupBox" << "XMLUserData" << true << QRect(60, 20, 411, 71);
+    QTest::newRow("quick_stage") << "QLineEdit" << "XMLUserData" << true << QRect(50, 30, 51, 20);
+    QTest::newRow("quick_servers") << "QLineEdit" << "XMLUserData" << true << QRect(170, 30, 221, 20);
+    QTest::newRow("workingFolder") << "QLineEdit" << "XMLUserData" << true << QRect(60, 0, 411, 20);
+    QTest::newRow("connecting_title") << "QLabel" << "XMLUserData" << true << QRect(460, 10, 341, 21);
+    QTest::newRow("connected_title") << "QLabel" << "XMLUserData" << true << QRect(500, 40, 321, 21);
+    QTest::newRow("user_area") << "QWidget" << "XMLUserData" << true << QRect(540, -30, 191, 101);
+    QTest::newRow("connecting_title_2") << "QLabel" << "XMLUserData" << true << QRect(340, 50, 341, 31);
 }
 
 void FormTest::widgets()
@@ -368,197 +265,94 @@ void FormTest::texts_data()
     QTest::addColumn<QString>("property");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("statuslabel text") << "statuslabel"
-                                      << "text" << QString::fromUtf8("TextLabel");
-    QTest::newRow("groupBox_2 title") << "groupBox_2"
-                                      << "title" << QString::fromUtf8("Selected Server Details");
-    QTest::newRow("label text") << "label"
-                                << "text" << QString::fromUtf8("Server Name");
-    QTest::newRow("label_2 text") << "label_2"
-                                  << "text" << QString::fromUtf8("IP");
-    QTest::newRow("label_3 text") << "label_3"
-                                  << "text" << QString::fromUtf8("Protocol");
-    QTest::newRow("label_4 text") << "label_4"
-                                  << "text" << QString::fromUtf8("PSK");
-    QTest::newRow("label_5 text") << "label_5"
-                                  << "text" << QString::fromUtf8("Assigned IP");
-    QTest::newRow("label_6 text") << "label_6"
-                                  << "text" << QString::fromUtf8("Certificate");
-    QTest::newRow("label_7 text") << "label_7"
-                                  << "text" << QString::fromUtf8("Config");
-    QTest::newRow("label_8 text") << "label_8"
-                                  << "text" << QString::fromUtf8("UserEnabled");
-    QTest::newRow("label_10 text") << "label_10"
-                                   << "text" << QString::fromUtf8("Current IP");
-    QTest::newRow("connectionStatus text") << "connectionStatus"
-                                           << "text" << QString::fromUtf8("disconnected");
-    QTest::newRow("label_9 text") << "label_9"
-                                  << "text" << QString::fromUtf8("Status");
-    QTest::newRow("groupBox_3 title") << "groupBox_3"
-                                      << "title" << QString::fromUtf8("Quick Connect");
-    QTest::newRow("label_15 text") << "label_15"
-                                   << "text" << QString::fromUtf8("Step");
-    QTest::newRow("label_16 text") << "label_16"
-                                   << "text" << QString::fromUtf8("Servers");
-    QTest::newRow("connecting_title text") << "connecting_title"
-                                           << "text" << QString::fromUtf8("Connecting to ...");
-    QTest::newRow("connected_title text") << "connected_title"
-                                          << "text" << QString::fromUtf8("Connected!");
-    QTest::newRow("groupBox title") << "groupBox"
-                                    << "title" << QString::fromUtf8("Account Info");
-    QTest::newRow("connecting_title_2 text") << "connecting_title_2"
-                                             << "text" << QString::fromUtf8("Payment process in progress");
-    QTest::newRow("loading text") << "loading"
-                                  << "text" << QString::fromUtf8("");
-    QTest::newRow("authstatus tool tip") << "authstatus"
-                                         << "tool tip" << QString::fromUtf8("");
-    QTest::newRow("application_minimize text") << "application_minimize"
-                                               << "text" << QString::fromUtf8("");
-    QTest::newRow("application_close text") << "application_close"
-                                            << "text" << QString::fromUtf8("");
-    QTest::newRow("application_version text") << "application_version"
-                                              << "text" << QString::fromUtf8("#appver#");
-    QTest::newRow("buy text") << "buy"
-                              << "text" << QString::fromUtf8("New Account");
-    QTest::newRow("login text") << "login"
-                                << "text" << QString::fromUtf8("CONNECT");
-    QTest::newRow("username placeholder") << "username"
-                                          << "placeholder" << QString::fromUtf8("username");
-    QTest::newRow("password placeholder") << "password"
-                                          << "placeholder" << QString::fromUtf8("password");
-    QTest::newRow("autologin text") << "autologin"
-                                    << "text" << QString::fromUtf8("remember me");
-    QTest::newRow("LogoBig text") << "LogoBig"
-                                  << "text" << QString::fromUtf8("");
-    QTest::newRow("application_version_2 text") << "application_version_2"
-                                                << "text" << QString::fromUtf8("#appver#");
-    QTest::newRow("forgot text") << "forgot"
-                                 << "text" << QString::fromUtf8("Password Lost?");
-    QTest::newRow("facebook text") << "facebook"
-                                   << "text" << QString::fromUtf8("Facebook Trial");
-    QTest::newRow("ip text") << "ip"
-                             << "text" << QString::fromUtf8("     .     .     .     ");
-    QTest::newRow("label_19 text") << "label_19"
-                                   << "text" << QString::fromUtf8("IP");
-    QTest::newRow("connection_status text") << "connection_status"
-                                            << "text" << QString::fromUtf8("not connected");
-    QTest::newRow("LogoSmall text") << "LogoSmall"
-                                    << "text" << QString::fromUtf8("");
-    QTest::newRow("quickConnect text") << "quickConnect"
-                                       << "text" << QString::fromUtf8("");
-    QTest::newRow("label_22 text")
-        << "label_22"
-        << "text"
-        << QString::fromUtf8(
-               "Click to connect!\n\nAutomatically detects the best method and location\nfor your VPN connection.");
-    QTest::newRow("label_24 text") << "label_24"
-                                   << "text" << QString::fromUtf8("Quick Connect");
-    QTest::newRow("connect text") << "connect"
-                                  << "text" << QString::fromUtf8("CONNECT");
-    QTest::newRow("server_icon text") << "server_icon"
-                                      << "text" << QString::fromUtf8("");
-    QTest::newRow("label_18 text") << "label_18"
-                                   << "text" << QString::fromUtf8("Select your server and protocol");
-    QTest::newRow("user_expire text") << "user_expire"
-                                      << "text" << QString::fromUtf8("Expiration date");
-    QTest::newRow("user_avatar text") << "user_avatar"
-                                      << "text" << QString::fromUtf8("");
-    QTest::newRow("user_plan text") << "user_plan"
-                                    << "text" << QString::fromUtf8("Standard Plan");
-    QTest::newRow("label_20 text") << "label_20"
-                                   << "text" << QString::fromUtf8("Your Velnor profile");
-    QTest::newRow("label12312 text") << "label12312"
-                                     << "text" << QString::fromUtf8("Account details");
-    QTest::newRow("label2030423 text") << "label2030423"
-                                       << "text" << QString::fromUtf8("Subscription details");
-    QTest::newRow("user_name text") << "user_name"
-                                    << "text" << QString::fromUtf8("Velnor User");
-    QTest::newRow("user_quota text") << "user_quota"
-                                     << "text" << QString::fromUtf8("Quota remaining");
-    QTest::newRow("subscription_extend text") << "subscription_extend"
-                                              << "text" << QString::fromUtf8("EXTEND YOUR SUBSCRIPTION");
-    QTest::newRow("logout text") << "logout"
-                                 << "text" << QString::fromUtf8("LOGOUT");
-    QTest::newRow("payment_do text") << "payment_do"
-                                     << "text" << QString::fromUtf8("CHECKOUT");
-    QTest::newRow("label_14 text")
-        << "label_14"
-        << "text"
-        << QString::fromUtf8(
-               "<html><head/><body><p>Please select desired package and payment method:</p></body></html>");
-    QTest::newRow("label_23 text") << "label_23"
-                                   << "text" << QString::fromUtf8("Initiate a new payment");
-    QTest::newRow("checkout_cancel text") << "checkout_cancel"
-                                          << "text" << QString::fromUtf8("CANCEL");
-    QTest::newRow("label_21 text") << "label_21"
-                                   << "text" << QString::fromUtf8("Application Settings");
-    QTest::newRow("groupBox_4 title") << "groupBox_4"
-                                      << "title" << QString::fromUtf8("Startup Options");
-    QTest::newRow("startMinimized text") << "startMinimized"
-                                         << "text" << QString::fromUtf8("Auto minimize application on start");
-    QTest::newRow("vpn_auto_connect text") << "vpn_auto_connect"
-                                           << "text" << QString::fromUtf8("VPN connect automatically after login");
-    QTest::newRow("startWithWindows text") << "startWithWindows"
-                                           << "text" << QString::fromUtf8("Start application with Windows");
-    QTest::newRow("groupBox_5 title") << "groupBox_5"
-                                      << "title" << QString::fromUtf8("Legacy options");
-    QTest::newRow("showTaskbarIcon text")
-        << "showTaskbarIcon"
-        << "text" << QString::fromUtf8("Do not minimize to tray only (keep in taskbar)");
-    QTest::newRow("checkAndroid text") << "checkAndroid"
-                                       << "text" << QString::fromUtf8("CHECK ANDROID VERSION");
-    QTest::newRow("CreateAccountBtn text") << "CreateAccountBtn"
-                                           << "text" << QString::fromUtf8("CREATE ACCOUNT");
-    QTest::newRow("NewEmail placeholder") << "NewEmail"
-                                          << "placeholder" << QString::fromUtf8("email");
-    QTest::newRow("NewFirstname placeholder") << "NewFirstname"
-                                              << "placeholder" << QString::fromUtf8("firstname");
-    QTest::newRow("NewLastname placeholder") << "NewLastname"
-                                             << "placeholder" << QString::fromUtf8("lastname");
-    QTest::newRow("create_account_cancel text") << "create_account_cancel"
-                                                << "text" << QString::fromUtf8("CANCEL");
-    QTest::newRow("new_account_label text") << "new_account_label"
-                                            << "text" << QString::fromUtf8("Create new account");
-    QTest::newRow("label_13 text") << "label_13"
-                                   << "text" << QString::fromUtf8("account details will be sent to this email address");
-    QTest::newRow("label_12 text")
-        << "label_12"
-        << "text"
-        << QString::fromUtf8("Complete your personal details to request a new account.\nPlease be sure your email "
-                             "address is valid to be able to receive \ngenerated credentials in just few seconds.");
-    QTest::newRow("label_11 text") << "label_11"
-                                   << "text" << QString::fromUtf8("");
-    QTest::newRow("disconnect text") << "disconnect"
-                                     << "text" << QString::fromUtf8("DISCONNECT");
-    QTest::newRow("connected_message text")
-        << "connected_message"
-        << "text" << QString::fromUtf8("You are now connected to US Chicago Server.\n Your connection is secured.");
-    QTest::newRow("connecting_image text") << "connecting_image"
-                                           << "text" << QString::fromUtf8("");
-    QTest::newRow("connecting_message text") << "connecting_message"
-                                             << "text" << QString::fromUtf8("PPTP connection to US3\nis in progress");
-    QTest::newRow("cancel text") << "cancel"
-                                 << "text" << QString::fromUtf8("CANCEL");
-    QTest::newRow("label_17 text") << "label_17"
-                                   << "text" << QString::fromUtf8("");
-    QTest::newRow("connecting_message_2 text")
-        << "connecting_message_2"
-        << "text"
-        << QString::fromUtf8(
-               "The payment process is in progress.\nWaiting for payment gateway confirmation...\n(can take as little "
-               "as a few minutes)\n\nAlso, the payment confirmation copy will be sent \nto your email.");
-    QTest::newRow("cancel_payment text") << "cancel_payment"
-                                         << "text" << QString::fromUtf8("CANCEL");
-    QTest::newRow("connection_status_icon text") << "connection_status_icon"
-                                                 << "text" << QString::fromUtf8("");
-    QTest::newRow("authstatus text") << "authstatus"
-                                     << "text" << app::webDomain();
-    QTest::newRow("label_25 text") << "label_25"
-                                   << "text"
-                                   << QStringLiteral("Cannot initiate the payment? Visit our website!\n")
-            + app::webDomain();
-    QTest::newRow("password text") << "password"
-                                   << "text" << QString();
+    QTest::newRow("statuslabel text") << "statuslabel" << "text" << QString::fromUtf8("TextLabel");
+    QTest::newRow("groupBox_2 title") << "groupBox_2" << "title" << QString::fromUtf8("Selected Server Details");
+    QTest::newRow("label text") << "label" << "text" << QString::fromUtf8("Server Name");
+    QTest::newRow("label_2 text") << "label_2" << "text" << QString::fromUtf8("IP");
+    QTest::newRow("label_3 text") << "label_3" << "text" << QString::fromUtf8("Protocol");
+    QTest::newRow("label_4 text") << "label_4" << "text" << QString::fromUtf8("PSK");
+    QTest::newRow("label_5 text") << "label_5" << "text" << QString::fromUtf8("Assigned IP");
+    QTest::newRow("label_6 text") << "label_6" << "text" << QString::fromUtf8("Certificate");
+    QTest::newRow("label_7 text") << "label_7" << "text" << QString::fromUtf8("Config");
+    QTest::newRow("label_8 text") << "label_8" << "text" << QString::fromUtf8("UserEnabled");
+    QTest::newRow("label_10 text") << "label_10" << "text" << QString::fromUtf8("Current IP");
+    QTest::newRow("connectionStatus text") << "connectionStatus" << "text" << QString::fromUtf8("disconnected");
+    QTest::newRow("label_9 text") << "label_9" << "text" << QString::fromUtf8("Status");
+    QTest::newRow("groupBox_3 title") << "groupBox_3" << "title" << QString::fromUtf8("Quick Connect");
+    QTest::newRow("label_15 text") << "label_15" << "text" << QString::fromUtf8("Step");
+    QTest::newRow("label_16 text") << "label_16" << "text" << QString::fromUtf8("Servers");
+    QTest::newRow("connecting_title text") << "connecting_title" << "text" << QString::fromUtf8("Connecting to ...");
+    QTest::newRow("connected_title text") << "connected_title" << "text" << QString::fromUtf8("Connected!");
+    QTest::newRow("groupBox title") << "groupBox" << "title" << QString::fromUtf8("Account Info");
+    QTest::newRow("connecting_title_2 text") << "connecting_title_2" << "text" << QString::fromUtf8("Payment process in progress");
+    QTest::newRow("loading text") << "loading" << "text" << QString::fromUtf8("");
+    QTest::newRow("authstatus tool tip") << "authstatus" << "tool tip" << QString::fromUtf8("");
+    QTest::newRow("application_minimize text") << "application_minimize" << "text" << QString::fromUtf8("");
+    QTest::newRow("application_close text") << "application_close" << "text" << QString::fromUtf8("");
+    QTest::newRow("application_version text") << "application_version" << "text" << QString::fromUtf8("#appver#");
+    QTest::newRow("buy text") << "buy" << "text" << QString::fromUtf8("New Account");
+    QTest::newRow("login text") << "login" << "text" << QString::fromUtf8("CONNECT");
+    QTest::newRow("username placeholder") << "username" << "placeholder" << QString::fromUtf8("username");
+    QTest::newRow("password placeholder") << "password" << "placeholder" << QString::fromUtf8("password");
+    QTest::newRow("autologin text") << "autologin" << "text" << QString::fromUtf8("remember me");
+    QTest::newRow("LogoBig text") << "LogoBig" << "text" << QString::fromUtf8("");
+    QTest::newRow("application_version_2 text") << "application_version_2" << "text" << QString::fromUtf8("#appver#");
+    QTest::newRow("forgot text") << "forgot" << "text" << QString::fromUtf8("Password Lost?");
+    QTest::newRow("facebook text") << "facebook" << "text" << QString::fromUtf8("Facebook Trial");
+    QTest::newRow("ip text") << "ip" << "text" << QString::fromUtf8("     .     .     .     ");
+    QTest::newRow("label_19 text") << "label_19" << "text" << QString::fromUtf8("IP");
+    QTest::newRow("connection_status text") << "connection_status" << "text" << QString::fromUtf8("not connected");
+    QTest::newRow("LogoSmall text") << "LogoSmall" << "text" << QString::fromUtf8("");
+    QTest::newRow("quickConnect text") << "quickConnect" << "text" << QString::fromUtf8("");
+    QTest::newRow("label_22 text") << "label_22" << "text" << QString::fromUtf8("Click to connect!\n\nAutomatically detects the best method and location\nfor your VPN connection.");
+    QTest::newRow("label_24 text") << "label_24" << "text" << QString::fromUtf8("Quick Connect");
+    QTest::newRow("connect text") << "connect" << "text" << QString::fromUtf8("CONNECT");
+    QTest::newRow("server_icon text") << "server_icon" << "text" << QString::fromUtf8("");
+    QTest::newRow("label_18 text") << "label_18" << "text" << QString::fromUtf8("Select your server and protocol");
+    QTest::newRow("user_expire text") << "user_expire" << "text" << QString::fromUtf8("Expiration date");
+    QTest::newRow("user_avatar text") << "user_avatar" << "text" << QString::fromUtf8("");
+    QTest::newRow("user_plan text") << "user_plan" << "text" << QString::fromUtf8("Standard Plan");
+    QTest::newRow("label_20 text") << "label_20" << "text" << QString::fromUtf8("Your Velnor profile");
+    QTest::newRow("label12312 text") << "label12312" << "text" << QString::fromUtf8("Account details");
+    QTest::newRow("label2030423 text") << "label2030423" << "text" << QString::fromUtf8("Subscription details");
+    QTest::newRow("user_name text") << "user_name" << "text" << QString::fromUtf8("Velnor User");
+    QTest::newRow("user_quota text") << "user_quota" << "text" << QString::fromUtf8("Quota remaining");
+    QTest::newRow("subscription_extend text") << "subscription_extend" << "text" << QString::fromUtf8("EXTEND YOUR SUBSCRIPTION");
+    QTest::newRow("logout text") << "logout" << "text" << QString::fromUtf8("LOGOUT");
+    QTest::newRow("payment_do text") << "payment_do" << "text" << QString::fromUtf8("CHECKOUT");
+    QTest::newRow("label_14 text") << "label_14" << "text" << QString::fromUtf8("<html><head/><body><p>Please select desired package and payment method:</p></body></html>");
+    QTest::newRow("label_23 text") << "label_23" << "text" << QString::fromUtf8("Initiate a new payment");
+    QTest::newRow("checkout_cancel text") << "checkout_cancel" << "text" << QString::fromUtf8("CANCEL");
+    QTest::newRow("label_21 text") << "label_21" << "text" << QString::fromUtf8("Application Settings");
+    QTest::newRow("groupBox_4 title") << "groupBox_4" << "title" << QString::fromUtf8("Startup Options");
+    QTest::newRow("startMinimized text") << "startMinimized" << "text" << QString::fromUtf8("Auto minimize application on start");
+    QTest::newRow("vpn_auto_connect text") << "vpn_auto_connect" << "text" << QString::fromUtf8("VPN connect automatically after login");
+    QTest::newRow("startWithWindows text") << "startWithWindows" << "text" << QString::fromUtf8("Start application with Windows");
+    QTest::newRow("groupBox_5 title") << "groupBox_5" << "title" << QString::fromUtf8("Legacy options");
+    QTest::newRow("showTaskbarIcon text") << "showTaskbarIcon" << "text" << QString::fromUtf8("Do not minimize to tray only (keep in taskbar)");
+    QTest::newRow("checkAndroid text") << "checkAndroid" << "text" << QString::fromUtf8("CHECK ANDROID VERSION");
+    QTest::newRow("CreateAccountBtn text") << "CreateAccountBtn" << "text" << QString::fromUtf8("CREATE ACCOUNT");
+    QTest::newRow("NewEmail placeholder") << "NewEmail" << "placeholder" << QString::fromUtf8("email");
+    QTest::newRow("NewFirstname placeholder") << "NewFirstname" << "placeholder" << QString::fromUtf8("firstname");
+    QTest::newRow("NewLastname placeholder") << "NewLastname" << "placeholder" << QString::fromUtf8("lastname");
+    QTest::newRow("create_account_cancel text") << "create_account_cancel" << "text" << QString::fromUtf8("CANCEL");
+    QTest::newRow("new_account_label text") << "new_account_label" << "text" << QString::fromUtf8("Create new account");
+    QTest::newRow("label_13 text") << "label_13" << "text" << QString::fromUtf8("account details will be sent to this email address");
+    QTest::newRow("label_12 text") << "label_12" << "text" << QString::fromUtf8("Complete your personal details to request a new account.\nPlease be sure your email address is valid to be able to receive \ngenerated credentials in just few seconds.");
+    QTest::newRow("label_11 text") << "label_11" << "text" << QString::fromUtf8("");
+    QTest::newRow("disconnect text") << "disconnect" << "text" << QString::fromUtf8("DISCONNECT");
+    QTest::newRow("connected_message text") << "connected_message" << "text" << QString::fromUtf8("You are now connected to US Chicago Server.\n Your connection is secured.");
+    QTest::newRow("connecting_image text") << "connecting_image" << "text" << QString::fromUtf8("");
+    QTest::newRow("connecting_message text") << "connecting_message" << "text" << QString::fromUtf8("PPTP connection to US3\nis in progress");
+    QTest::newRow("cancel text") << "cancel" << "text" << QString::fromUtf8("CANCEL");
+    QTest::newRow("label_17 text") << "label_17" << "text" << QString::fromUtf8("");
+    QTest::newRow("connecting_message_2 text") << "connecting_message_2" << "text" << QString::fromUtf8("The payment process is in progress.\nWaiting for payment gateway confirmation...\n(can take as little as a few minutes)\n\nAlso, the payment confirmation copy will be sent \nto your email.");
+    QTest::newRow("cancel_payment text") << "cancel_payment" << "text" << QString::fromUtf8("CANCEL");
+    QTest::newRow("connection_status_icon text") << "connection_status_icon" << "text" << QString::fromUtf8("");
+    QTest::newRow("authstatus text") << "authstatus" << "text" << app::webDomain();
+    QTest::newRow("label_25 text") << "label_25" << "text"
+                                   << QStringLiteral("Cannot initiate the payment? Visit our website!\n") + app::webDomain();
+    QTest::newRow("password text") << "password" << "text" << QString();
 }
 
 void FormTest::texts()
@@ -614,8 +408,8 @@ void FormTest::stackingOrder_data()
     QTest::newRow("centralWidget") << "centralWidget"
                                    << QStringList { "bkwidget", "XMLUserData", "widget", "LogoSmall",
                                           "application_version", "application_minimize", "application_close",
-                                          "WingetConnected", "WidgetConnectedVPN", "WidgetConnectingVPN", "authstatus",
-                                          "loading", "connection_status_icon", "WidgetNewAccount",
+                                          "WingetConnected", "WidgetConnectedVPN", "WidgetConnectingVPN",
+                                          "authstatus", "loading", "connection_status_icon", "WidgetNewAccount",
                                           "WidgetPaymentInProgress" };
     QTest::newRow("WingetLogin") << "WingetLogin"
                                  << QStringList { "login", "username", "password", "autologin", "LogoBig",
@@ -909,8 +703,8 @@ void FormTest::onlyLoginPageVisibleAfterConstruction()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    const QStringList shown
-        = { "WingetLogin", "widget", "authstatus", "status_widget", "application_minimize", "application_close" };
+    const QStringList shown = { "WingetLogin", "widget", "authstatus", "status_widget", "application_minimize",
+        "application_close" };
     const QStringList hidden = { "WidgetNewAccount", "WidgetConnectedVPN", "WingetConnected", "WidgetConnectingVPN",
         "WidgetPaymentInProgress", "LogoSmall", "application_version", "XMLUserData", "loading" };
     for (const QString& name : shown)
