@@ -6,6 +6,7 @@
 //   QT_QPA_PLATFORM=offscreen ./bench_catalogue [servers] [runs]
 
 #include "cataloguefixture.h"
+#include "mainwindow/form.h"
 #include "mainwindow/velnormain.h"
 #include "service/documenttext.h"
 
@@ -102,6 +103,8 @@ int main(int argc, char** argv)
     std::printf("catalogue: %d servers, %d characters, %d runs\n", servers, int(text.size()), runs);
 
     VelnorMain window;
+    // The lists live on the signed-in tabs, which the first reply makes.
+    form::makeLatePages(&window);
     auto* browser = window.findChild<QTextBrowser*>(QStringLiteral("textBrowser"));
     auto* serverList = window.findChild<QComboBox*>(QStringLiteral("servers"));
     auto* protocolList = window.findChild<QComboBox*>(QStringLiteral("protocols"));
