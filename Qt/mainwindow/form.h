@@ -31,7 +31,6 @@ public:
     // `make` builds the page's form into `holder`; `window` receives its
     // widgets' signals by slot name.
     void attach(QWidget* holder, QObject* window, std::function<void(QWidget*)> make);
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Runs once the page is made, before any caller sees a widget of it.
     void whenMade(std::function<void()> prepare);
@@ -40,6 +39,10 @@ public:
     bool isMade() const { return made; }
     // The holder, without making the page: an empty holder shows nothing.
     QWidget* holder() const { return box; }
+
+protected:
+    // Makes the page as its holder is first shown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* box = nullptr;
