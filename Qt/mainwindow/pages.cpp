@@ -6,31 +6,24 @@
 
 void pages::show(Ui::VelnorMain* ui, Page page)
 {
-    // Late pages are reached through their holders: hiding one not made yet
-    // must not make it.
-    const std::pair<Page, QWidget*> all[] = {
-        { Page::NewAccount, ui->newAccountPage.holder() },
-        { Page::Account, ui->signedInPage.holder() },
-        { Page::Login, ui->WingetLogin },
-        { Page::Connecting, ui->connectingPage.holder() },
-        { Page::Connected, ui->connectedPage.holder() },
-    };
+    // Late pages are hidden through their holders, which does not make them;
+    // the one shown is made first.
     const std::pair<Page, form::LatePage*> late[] = {
         { Page::NewAccount, &ui->newAccountPage },
         { Page::Account, &ui->signedInPage },
         { Page::Connecting, &ui->connectingPage },
         { Page::Connected, &ui->connectedPage },
     };
-    QWidget* shown = nullptr;
-    for (const auto& [each, widget] : all) {
-        if (each == page)
-            shown = widget;
-        else
-            widget->hide();
-    }
+    if (page != Page::Login)
+        ui->WingetLogin->hide();
+    QWidget* shown = ui->WingetLogin;
     for (const auto& [each, made] : late) {
-        if (each == page)
-            made->make();
+        if (each != page) {
+            made->holder()->hide();
+            continue;
+        }
+        made->make();
+        shown = made->holder();
     }
     shown->show();
 }

@@ -186,13 +186,19 @@ VelnorMain::VelnorMain(QWidget* parent)
 }
 
 // What each late page needs before a caller sees it, as the window would
-// have given it at start.
+// have given it at start: every page its pictures and fitted texts when shown,
+// then what is its own.
 void VelnorMain::prepareLatePages()
 {
-    ui->signedInPage.whenMade([this] {
-        QWidget* page = ui->signedInPage.holder();
-        ondemand::picturesWhenShown(page);
-        fonts::fitTextsWhenShown(page);
+    const auto prepare = [](form::LatePage& page, std::function<void()> own) {
+        page.whenMade([&page, own] {
+            ondemand::picturesWhenShown(page.holder());
+            fonts::fitTextsWhenShown(page.holder());
+            if (own)
+                own();
+        });
+    };
+    prepare(ui->signedInPage, [this] {
         lists::useTextList(ui->servers);
         for (QLabel* label : { ui->user_name, ui->user_email, ui->user_plan, ui->user_expire, ui->user_quota })
             label->setTextFormat(Qt::PlainText);
@@ -205,21 +211,12 @@ void VelnorMain::prepareLatePages()
         ui->tabAccountZoneInfo->hide();
         ui->tabAccountZonePayment->hide();
     });
-    ui->newAccountPage.whenMade([this] {
-        ondemand::picturesWhenShown(ui->newAccountPage.holder());
-        fonts::fitTextsWhenShown(ui->newAccountPage.holder());
-    });
-    ui->connectingPage.whenMade([this] {
-        ondemand::picturesWhenShown(ui->connectingPage.holder());
-        fonts::fitTextsWhenShown(ui->connectingPage.holder());
+    prepare(ui->newAccountPage, nullptr);
+    prepare(ui->connectingPage, [this] {
         ui->connecting_message->setTextFormat(Qt::PlainText);
         quiet::runMovieWhileShown(ui->connecting_image, QStringLiteral(":/resources/loader.gif"));
     });
-    ui->connectedPage.whenMade([this] {
-        ondemand::picturesWhenShown(ui->connectedPage.holder());
-        fonts::fitTextsWhenShown(ui->connectedPage.holder());
-        ui->connected_message->setTextFormat(Qt::PlainText);
-    });
+    prepare(ui->connectedPage, [this] { ui->connected_message->setTextFormat(Qt::PlainText); });
 }
 
 VelnorMain::~VelnorMain()
