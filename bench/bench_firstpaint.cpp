@@ -1,18 +1,21 @@
 // Starts as main.cpp does and ends right after the window's first paint, for
 // counting start-up instructions with callgrind (deterministic, where CPU time
-// is not). With "bare" it does the same for a bare QMainWindow, the floor:
-//   valgrind --tool=callgrind build-bench/bench/bench_firstpaint [bare]
+// is not). With "bare" it does the same for a bare QMainWindow, the floor;
+// with "signedin" the window first handles a login reply with a large catalogue:
+//   valgrind --tool=callgrind build-bench/bench/bench_firstpaint [bare|signedin]
 // under a real X server (Xvfb): offscreen skips most of what X costs.
 
 #include "app/datafolder.h"
 #include "app/identity.h"
 #include "app/settings.h"
+#include "cataloguefixture.h"
 #include "mainwindow/desktop.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/velnormain.h"
 #include "platform/drawing.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
@@ -66,5 +69,11 @@ int main(int argc, char* argv[])
     VelnorMain window;
     window.installEventFilter(&end);
     window.show();
+    if (argc > 1 && std::strcmp(argv[1], "signedin") == 0) {
+        // The login reply of a large catalogue, read from the file bench_idle wrote.
+        QFile saved(qEnvironmentVariable("VELNOR_BENCH_CATALOGUE"));
+        const QByteArray body = saved.open(QIODevice::ReadOnly) ? saved.readAll() : bench::catalogueBytes(5000);
+        QMetaObject::invokeMethod(&window, "HasFinished", Q_ARG(QNetworkReply*, new bench::CannedReply(body)));
+    }
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace service::catalogue {
@@ -13,6 +14,17 @@ DocumentReader::DocumentReader(const QTextDocument* document)
     : reader(document->toPlainText())
 {
 }
+
+// The characters of an element's name after its first.
+constexpr std::array<bool, 128> nameChars = [] {
+    std::array<bool, 128> chars {};
+    for (char c = 'a'; c <= 'z'; ++c)
+        chars[size_t(c)] = chars[size_t(c - 'a' + 'A')] = true;
+    for (char c = '0'; c <= '9'; ++c)
+        chars[size_t(c)] = true;
+    chars['_'] = chars['-'] = chars['.'] = true;
+    return chars;
+}();
 
 // What a reader over one content of the document showed after each of its
 // reads, read on only as far as some reader has asked. The reader is kept, so
@@ -26,7 +38,7 @@ DocumentReader::DocumentReader(const QTextDocument* document)
 class TokenStream {
 public:
     explicit TokenStream(const QTextDocument* document)
-        : text(plainText(document))
+        : text(plainText(document, plainCharacters))
     {
         record(QXmlStreamReader::NoToken, false, 0, 0, 0);
         if (!scanPlainCatalogue()) {
@@ -66,20 +78,31 @@ private:
     static constexpr int chunkSize = 1 << chunkBits;
     static constexpr int chunkMask = chunkSize - 1;
 
-    // As toPlainText(), without the copy it makes to change the separators:
-    // one pass the compiler can vectorise, over a text whose every line end
-    // is such a separator (see storeDocumentText()).
-    static QString plainText(const QTextDocument* document)
+    // As toPlainText(), without the copy it makes to change the separators,
+    // over a text whose every line end is such a separator (see
+    // storeDocumentText()). The same pass notes whether every character may
+    // stand in a text as it is: no reference, no line end to normalise,
+    // nothing QXmlStreamReader might refuse. Markup with such a character is
+    // not of the plain form either. No branches, so the compiler vectorises it.
+    static QString plainText(const QTextDocument* document, bool& plainCharacters)
     {
         QString text = document->toRawText();
         auto* each = reinterpret_cast<char16_t*>(text.data());
         const int size = text.size();
+        char16_t refused = 0;
         for (int at = 0; at < size; ++at) {
-            const char16_t c = each[at];
+            char16_t c = each[at];
             const bool lineEnd
                 = c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == 0xfdd0 || c == 0xfdd1;
-            each[at] = lineEnd ? u'\n' : c == QChar::Nbsp ? u' ' : c;
+            c = lineEnd ? u'\n' : c == QChar::Nbsp ? u' ' : c;
+            each[at] = c;
+            refused |= char16_t(c < 0x20) & char16_t(c != u'\n') & char16_t(c != u'\t');
+            refused |= char16_t(c >= 0xd800) | char16_t(c == u'&');
         }
+        // "]]>" may not stand in a text.
+        for (int at = 2; at < size; ++at)
+            refused |= char16_t(each[at] == u'>') & char16_t(each[at - 1] == u']') & char16_t(each[at - 2] == u']');
+        plainCharacters = !refused;
         return text;
     }
 
@@ -110,14 +133,9 @@ private:
     }
 
     static bool isNameStart(ushort c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-    static bool isNameChar(ushort c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+    // Names are most of a catalogue's markup: one look-up per character.
+    static bool isNameChar(ushort c) { return c < nameChars.size() && nameChars[c]; }
     static bool isSpace(ushort c) { return c == ' ' || c == '\n' || c == '\t'; }
-    // Characters a text may hold as they are: no markup, no reference, no
-    // line end to normalise, nothing QXmlStreamReader might refuse.
-    static bool isPlainTextChar(ushort c)
-    {
-        return (c >= 0x20 && c < 0xd800 && c != '<' && c != '&') || c == '\n' || c == '\t';
-    }
 
     // Records the tokens of the text when it has the plain form; false, with
     // some tokens recorded, when it has not.
@@ -127,6 +145,8 @@ private:
         pool = text;
         const ushort* const begin = reinterpret_cast<const ushort*>(text.constData());
         const ushort* const end = begin + text.size();
+        if (!plainCharacters)
+            return false;
         const ushort* at = begin;
         const auto offset = [begin](const ushort* from) { return int(from - begin); };
 
@@ -144,28 +164,12 @@ private:
         bool rootSeen = false;
         while (at != end) {
             if (*at != '<') {
+                // A text runs to the next tag; most are short.
                 const ushort* const from = at;
-                bool blank = true;
-                for (; at != end; ++at) {
-                    const ushort c = *at;
-                    // Most of a text: letters and the like, past '>' and
-                    // below the surrogates.
-                    if (c > '>' && c < 0xd800) {
-                        blank = false;
-                        continue;
-                    }
-                    if (c == '<')
-                        break;
-                    if (!isPlainTextChar(c))
-                        return false;
-                    // "]]>" may not stand in a text.
-                    if (c == '>' && at - from >= 2 && at[-1] == ']' && at[-2] == ']')
-                        return false;
-                    blank = blank && isSpace(c);
-                }
+                at = std::find(at, end, ushort('<'));
                 if (open.empty()) {
                     // Outside the root only white space, which is not reported.
-                    if (!blank)
+                    if (!std::all_of(from, at, isSpace))
                         return false;
                     continue;
                 }
@@ -213,6 +217,7 @@ private:
         return true;
     }
 
+    bool plainCharacters = false;
     const QString text;
     std::unique_ptr<QXmlStreamReader> reader;
     std::vector<std::unique_ptr<Token[]>> chunks;

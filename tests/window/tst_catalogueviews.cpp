@@ -586,6 +586,7 @@ void CatalogueViewsTest::tokenReaderMatchesReader_data()
     QTest::newRow("empty elements, no declaration") << "\n<r><a/><b>1</b>\t<c></c>\n</r>\n  " << false;
     QTest::newRow("other declaration") << "<?xml version=\"1.0\" standalone=\"yes\"?><r>1</r>" << false;
     QTest::newRow("CDATA end in a text") << "<r>a]]>b</r>" << false;
+    QTest::newRow("control character in a text") << QStringLiteral("<r>a\u0001b</r>") << false;
     QTest::newRow("text outside the root") << "<r>1</r>x" << false;
     QTest::newRow("non-ASCII names and texts")
         << QStringLiteral("<r><\u00e9>\u00fc</\u00e9><n>\u20ac</n></r>") << false;
