@@ -106,6 +106,9 @@ void Ui::VelnorMain::setupUi(QMainWindow* window)
         Ui_VelnorMainFrame::WidgetConnectingVPN, window, [this](QWidget* holder) { connectingForm.setupUi(holder); });
     connectedPage.attach(
         Ui_VelnorMainFrame::WidgetConnectedVPN, window, [this](QWidget* holder) { connectedForm.setupUi(holder); });
+    xmlResponsePage.attach(tab_2, window, [this](QWidget* holder) { xmlResponseForm.setupUi(holder); });
+    logsPage.attach(tab_3, window, [this](QWidget* holder) { logsForm.setupUi(holder); });
+    userDataPage.attach(tab_4, window, [this](QWidget* holder) { userDataForm.setupUi(holder); });
 }
 
 void Ui::VelnorMain::retranslateUi(QMainWindow* window)
@@ -119,4 +122,5 @@ void Ui::VelnorMain::retranslateUi(QMainWindow* window)
         connectingForm.retranslateUi(Ui_VelnorMainFrame::WidgetConnectingVPN);
     if (connectedPage.isMade())
         connectedForm.retranslateUi(Ui_VelnorMainFrame::WidgetConnectedVPN);
+    // The documents' pages have no texts of their own.
 }

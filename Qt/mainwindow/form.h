@@ -3,8 +3,11 @@
 #include "ui_frame.h"
 #include "ui_page_connected.h"
 #include "ui_page_connecting.h"
+#include "ui_page_logs.h"
 #include "ui_page_newaccount.h"
 #include "ui_page_signedin.h"
+#include "ui_page_userdata.h"
+#include "ui_page_xmlresponse.h"
 
 #include <QObject>
 
@@ -12,12 +15,13 @@
 
 class QMainWindow;
 
-// The window's form, in five parts. The frame (title bar, login page, status
-// bar, hidden state fields and the empty holders of the other pages, with
-// their geometry and place in the stacking) is made with the window. The
-// signed-in tabs, new account, connecting and connected pages are made in
-// their holders the first time one of their widgets is reached through `ui`
-// or the page is shown, so a start at the login page makes none of them.
+// The window's form, in parts. The frame (title bar, login page, status bar,
+// hidden state fields and the empty holders of the other pages, with their
+// geometry and place in the stacking) is made with the window. The signed-in
+// tabs, new account, connecting and connected pages, and the hidden text
+// browsers that hold the service's documents, are made in their holders the
+// first time one of their widgets is reached through `ui` or the page is
+// shown, so a start at the login page makes none of them.
 namespace form {
 
 // A page made on first use: the first time a widget of it is reached, or the
@@ -103,6 +107,12 @@ public:
     form::LatePage newAccountPage;
     form::LatePage connectingPage;
     form::LatePage connectedPage;
+    Ui_PageXmlResponse xmlResponseForm;
+    Ui_PageLogs logsForm;
+    Ui_PageUserData userDataForm;
+    form::LatePage xmlResponsePage;
+    form::LatePage logsPage;
+    form::LatePage userDataPage;
 
     // Reaching any of these makes its page.
     form::LateWidget<QTabWidget> WingetConnected { signedInPage, Ui_VelnorMainFrame::WingetConnected };
@@ -141,6 +151,10 @@ public:
     form::LateWidget<QWidget> WidgetConnectedVPN { connectedPage, Ui_VelnorMainFrame::WidgetConnectedVPN };
     form::LateWidget<QLabel> connected_message { connectedPage, connectedForm.connected_message };
     form::LateWidget<QPushButton> disconnect { connectedPage, connectedForm.disconnect };
+
+    form::LateWidget<QTextBrowser> textBrowser { xmlResponsePage, xmlResponseForm.textBrowser };
+    form::LateWidget<QTextBrowser> logBrowser { logsPage, logsForm.logBrowser };
+    form::LateWidget<QTextBrowser> userdatatext { userDataPage, userDataForm.userdatatext };
 };
 
 } // namespace Ui

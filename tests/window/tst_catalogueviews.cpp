@@ -706,6 +706,7 @@ void CatalogueViewsTest::replacedCatalogueIsSeen()
 
     // As a window that had the new catalogue from the start.
     VelnorMain reference;
+    form::makeLatePages(&reference);
     for (const char* name : selectionFieldNames)
         reference.findChild<QLineEdit*>(QLatin1String(name))->setText(QStringLiteral("-"));
     reference.findChild<QTextBrowser*>(QStringLiteral("textBrowser"))->setPlainText(replacement);
@@ -751,6 +752,7 @@ void CatalogueViewsTest::windowsKeepTheirOwnCatalogue()
 {
     populate(catalogueOf(standardServers()));
     VelnorMain other;
+    form::makeLatePages(&other);
     other.findChild<QTextBrowser*>(QStringLiteral("textBrowser"))
         ->setPlainText(catalogueOf({ Server { 21, QStringLiteral("Paris"), QStringLiteral("fr") },
             Server { 22, QStringLiteral("Rome"), QStringLiteral("it") } }));

@@ -711,8 +711,9 @@ void FormTest::onlyLoginPageVisibleAfterConstruction()
         QVERIFY2(window.findChild<QWidget*>(name)->isVisible(), qPrintable(name));
     for (const QString& name : hidden)
         QVERIFY2(!window.findChild<QWidget*>(name)->isVisible(), qPrintable(name));
-    // Nor are the other pages made.
-    for (const char* name : { "quickConnect", "tabAccountZoneInfo", "NewEmail", "cancel", "disconnect" })
+    // Nor are the other pages, or the hidden documents' text browsers, made.
+    for (const char* name :
+        { "quickConnect", "tabAccountZoneInfo", "NewEmail", "cancel", "disconnect", "textBrowser", "userdatatext" })
         QVERIFY2(!window.findChild<QWidget*>(QLatin1String(name)), name);
 }
 
