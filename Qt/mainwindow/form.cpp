@@ -1,8 +1,12 @@
 #include "mainwindow/form.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QMainWindow>
 #include <QMetaMethod>
+#include <QVector>
+
+#include <algorithm>
 
 void form::LatePage::attach(QWidget* holder, QObject* window, std::function<void(QWidget*)> make)
 {
@@ -75,17 +79,31 @@ void form::connectSlotsByName(QObject* receiver, QObject* root)
 {
     QObjectList objects { root };
     objects += root->findChildren<QObject*>();
+    // Where each name stands in that order: of two objects whose names both
+    // fit a slot, the first takes it.
+    QHash<QByteArray, QVector<int>> positions;
+    for (int at = 0; at < objects.size(); ++at) {
+        const QByteArray name = objects.at(at)->objectName().toLatin1();
+        if (!name.isEmpty())
+            positions[name].append(at);
+    }
     const QMetaObject* meta = receiver->metaObject();
     for (int index = 0; index < meta->methodCount(); ++index) {
         const QMetaMethod slot = meta->method(index);
         const QByteArray signature = slot.methodSignature();
         if (slot.methodType() != QMetaMethod::Slot || !signature.startsWith("on_"))
             continue;
-        for (QObject* object : qAsConst(objects)) {
-            const QByteArray prefix = "on_" + object->objectName().toLatin1() + '_';
-            if (object->objectName().isEmpty() || !signature.startsWith(prefix))
-                continue;
-            const QMetaMethod signal = signalFor(object, slot, signature.mid(prefix.size()));
+        // "on_<name>_<signal>": a name may hold '_' itself, so every split.
+        const int parameters = signature.indexOf('(');
+        QVector<int> candidates;
+        for (int split = signature.indexOf('_', 4); split > 0 && split < parameters;
+             split = signature.indexOf('_', split + 1))
+            candidates += positions.value(signature.mid(3, split - 3));
+        std::sort(candidates.begin(), candidates.end());
+        for (const int at : qAsConst(candidates)) {
+            QObject* const object = objects.at(at);
+            const int signalStart = 3 + object->objectName().size() + 1;
+            const QMetaMethod signal = signalFor(object, slot, signature.mid(signalStart));
             if (signal.isValid()) {
                 QObject::connect(object, signal, receiver, slot);
                 break;
