@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QLabel>
+#include <QTabWidget>
 
 void fonts::useFormFonts()
 {
@@ -65,6 +66,12 @@ private:
 
 void fonts::fitTextsWhenShown(QWidget* root)
 {
+    // A tab's page is shown only when its tab is chosen.
+    if (auto* tabs = qobject_cast<QTabWidget*>(root)) {
+        for (int index = 0; index < tabs->count(); ++index)
+            fitTextsWhenShown(tabs->widget(index));
+        return;
+    }
     if (root->isVisible())
         fitTexts(root);
     else

@@ -20,9 +20,10 @@ namespace fonts {
 // wider than the one it was drawn with.
 void fitTexts(QWidget* root);
 
-// fitTexts(root) now if `root` is visible, else when it is next shown:
-// measuring a text polishes its widget, work the window need not do for a
-// page nobody opened, and a hidden page may not be polished yet.
+// fitTexts(root) now if `root` is visible, else when it is next shown; for a
+// tab widget, each page's when that page is: measuring a text polishes its
+// widget, work the window need not do for a page nobody opened, and a hidden
+// page may not be polished yet.
 void fitTextsWhenShown(QWidget* root);
 
 } // namespace fonts
