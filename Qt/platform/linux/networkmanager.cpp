@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QtGlobal>
 
 #include <algorithm>
 
@@ -657,7 +658,13 @@ DWORD NetworkManagerBackend::hangUp(HRASCONN connection)
     }
     const Outcome down = run({ QStringLiteral("connection"), QStringLiteral("down"), QStringLiteral("id"), name },
         currentLimits().commandMilliseconds);
-    return platform::networkmanager::errorCode(Step::HangUp, down);
+    const DWORD code = platform::networkmanager::errorCode(Step::HangUp, down);
+    // Callers go on whatever the answer; what nmcli said stays in the log.
+    if (code != 0)
+        qWarning("NetworkManager: taking the connection down failed (code %lu, exit %d%s): %s",
+            static_cast<unsigned long>(code), down.exitCode, down.crashed ? ", crashed" : "",
+            qPrintable(down.errorText.trimmed()));
+    return code;
 }
 
 #endif
