@@ -217,6 +217,7 @@ private:
         return true;
     }
 
+    // Set while `text` is made: it must stay declared before it.
     bool plainCharacters = false;
     const QString text;
     std::unique_ptr<QXmlStreamReader> reader;
